@@ -1,0 +1,61 @@
+// The asset generator: paints every built-in item into the blobs that the game
+// links, and writes the data folder's GIFs and MIDI files.
+//   kelo-assetgen BLOBDIR DATADIR
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "../catalogue.h"
+#include "gifwrite.h"
+#include "paint.h"
+
+namespace {
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const assets::PictureSpec& spec) {
+  if (img.w != spec.width || img.h != spec.height)
+    throw std::runtime_error(std::string("wrong size for picture item ") + spec.name);
+  blob.push_back(uint8_t(img.w)), blob.push_back(uint8_t(img.w >> 8));
+  blob.push_back(uint8_t(img.h)), blob.push_back(uint8_t(img.h >> 8));
+  for (uint32_t c : img.px) blob.push_back(uint8_t(c >> 16)), blob.push_back(uint8_t(c >> 8)), blob.push_back(uint8_t(c));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: kelo-assetgen BLOBDIR DATADIR\n");
+    return 2;
+  }
+  const std::string blobDir = argv[1], dataDir = argv[2];
+  try {
+    std::vector<uint8_t> pictures;
+    for (int i = 0; i < assets::kImageList1Count; ++i) AppendPicture(pictures, gen::PaintImageList1(i), assets::kImageList1[i]);
+    for (int i = 0; i < assets::kMenu1Count; ++i) AppendPicture(pictures, gen::PaintMenu1(i), assets::kMenu1[i]);
+    WriteFile(blobDir + "/pictures.bin", pictures);
+
+    std::vector<uint8_t> waves;
+    for (int i = 0; i < assets::kWaveCount; ++i) {
+      std::vector<uint8_t> pcm = gen::MakeWave(i);
+      if (int(pcm.size()) != assets::kWaves[i].bytes) throw std::runtime_error("wrong size for a wave item");
+      waves.insert(waves.end(), pcm.begin(), pcm.end());
+    }
+    WriteFile(blobDir + "/waves.bin", waves);
+
+    gen::WriteGif(dataDir + "/schuss.gif", gen::PaintSchuss());
+    gen::WriteGif(dataDir + "/feuer.gif", gen::PaintFeuer());
+    gen::WriteGif(dataDir + "/atom.gif", gen::PaintAtom());
+    WriteFile(dataDir + "/1.mid", gen::MakeMidi(0));
+    WriteFile(dataDir + "/back.mid", gen::MakeMidi(1));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,83 @@
+#include "platform/harness_backend.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "platform/font.h"
+
+namespace plat {
+
+HarnessBackend::HarnessBackend(uint32_t seed) : seed_(seed) {}
+
+HarnessBackend::~HarnessBackend() {
+  CloseFonts();
+  IMG_Quit();
+  SDL_Quit();
+}
+
+void HarnessBackend::QueueMove(int x, int y) {
+  Event e;
+  e.kind = EventKind::MouseMove;
+  e.x = std::clamp(x, 0, 639);
+  e.y = std::clamp(y, 0, 479);
+  pointerX = e.x;
+  pointerY = e.y;
+  pending.push_back(e);
+}
+
+uint32_t HarnessBackend::RandomizeSeed() {
+  // The virtual clock and the run's seed, mixed (splitmix).
+  uint64_t z = (uint64_t(seed_) << 32 | clockMs) + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return uint32_t(z ^ (z >> 31));
+}
+
+void HarnessBackend::Poll(std::deque<Event>& queue) {
+  while (!pending.empty()) {
+    queue.push_back(pending.front());
+    pending.pop_front();
+  }
+}
+
+void HarnessBackend::SetCursorPos(int x, int y) {
+  // Moving the pointer makes the window system report a mouse move.
+  QueueMove(x, y);
+}
+
+std::optional<int> HarnessBackend::ScriptedAnswer(const MessageBoxSpec& spec) {
+  int answer = spec.cancelButton;
+  if (!answers.empty()) {
+    const std::string wanted = answers.front();
+    answers.pop_front();
+    for (size_t i = 0; i < spec.buttons.size(); ++i) {
+      std::string label;
+      for (char c : spec.buttons[i])
+        if (c != '&') label += char(std::tolower(static_cast<unsigned char>(c)));
+      if ((wanted == "yes" && (label == "ja" || label == "yes")) || (wanted == "no" && (label == "nein" || label == "no")) ||
+          (wanted == "ok" && label == "ok"))
+        answer = int(i);
+    }
+  }
+  return answer;
+}
+
+void HarnessBackend::Record(const Sighting& s) { records.push_back({currentTick ? currentTick() : 0, s}); }
+
+void SavePng(const std::vector<uint16_t>& pixels, int width, int height, const std::string& path) {
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint16_t*>(pixels.data()), width, height, 16,
+                                                      width * 2, SDL_PIXELFORMAT_RGB565);
+  if (!s) throw std::runtime_error(std::string("cannot make a picture: ") + SDL_GetError());
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_RGB24, 0);
+  SDL_FreeSurface(s);
+  if (!rgb) throw std::runtime_error(std::string("cannot convert a picture: ") + SDL_GetError());
+  const int rc = IMG_SavePNG(rgb, path.c_str());
+  SDL_FreeSurface(rgb);
+  if (rc != 0) throw std::runtime_error("cannot write " + path + ": " + IMG_GetError());
+}
+
+}  // namespace plat

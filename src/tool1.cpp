@@ -1,0 +1,169 @@
+#include "tool1.h"
+
+#include <cmath>
+
+#include "huhn.h"
+#include "main.h"
+#include "platform/files.h"
+
+// --- Numeric rules -------------------------------------------------------------
+
+int Round(double x) { return int(std::lrint(x)); }
+int Trunc(double x) { return int(x); }
+double AddExt(double value, long double increment) { return double(static_cast<long double>(value) + increment); }
+int PanOf(int x) { return x * 20000 / 640 - 10000; }
+
+uint32_t RandSeed = 0;
+
+void Randomize() { RandSeed = Application.Host().RandomizeSeed(); }
+
+int Random(int n) {
+  RandSeed = RandSeed * 0x08088405u + 1u;
+  return int((uint64_t(RandSeed) * uint64_t(uint32_t(n))) >> 32);
+}
+
+void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, bool transparent) {
+  if (index < 0 || index >= gif.Count()) throw std::out_of_range("GIF frame " + std::to_string(index) + " missing");
+  gif.Frames[size_t(index)]->Draw(canvas, rect, transparent);
+}
+
+// --- Start-up and settings -----------------------------------------------------
+
+std::string ProgramFolder() { return plat::ProgramFolder(); }
+
+void SplitLines(const std::string& text, std::vector<std::string>& lines) {
+  lines.clear();
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+}
+
+namespace {
+
+void LoadGif(std::unique_ptr<TGIFImage>& field, const std::string& path, int framesNeeded) {
+  field = std::make_unique<TGIFImage>();
+  field->LoadFromFile(path);
+  // The screens draw frames by number: a picture without them cannot be shown.
+  if (field->Count() < framesNeeded)
+    throw plat::EInOutError(path + " has " + std::to_string(field->Count()) + " frames, needs " +
+                            std::to_string(framesNeeded));
+}
+
+}  // namespace
+
+void InitGame() {
+  TForm1& f = *Form1;
+  f.ClientWidth = 0;
+  f.ClientHeight = 0;
+  Application.Host().ShowPointer(false);
+  f.Memo1.Lines.clear();
+  f.appFolder = ProgramFolder();
+  if (f.appFolder.empty() || f.appFolder.back() != '/') f.appFolder += '/';
+  const std::string ini = f.appFolder + "kelo.ini";
+  if (plat::FileExists(ini)) {
+    SplitLines(plat::ReadWholeFile(ini), f.Memo1.Lines);
+    f.alphaExplosions = (!f.Memo1.Lines.empty() && f.Memo1.Lines[0] == "1") ? 1 : 0;
+  } else {
+    f.alphaExplosions = 0;
+  }
+  f.fireAnimation = 1;
+  f.versionText = "1.00";
+  speedDivisor = 2.5;
+  f.difficulty = 1;
+  GuardedMusic([&] {
+    f.MediaPlayer1.FileName = f.appFolder + "data/1.mid";
+    f.MediaPlayer1.Open();
+  });
+  LoadGif(f.gifSchuss, f.appFolder + "data/schuss.gif", 1);
+  LoadGif(f.gifFeuer, f.appFolder + "data/feuer.gif", 1);
+  LoadGif(f.gifAtom, f.appFolder + "data/atom.gif", 26);
+  OpenHighscores();
+  f.gameState = "Main";
+}
+
+void SaveSettings() {
+  TForm1& f = *Form1;
+  std::vector<std::string>& lines = f.Memo1.Lines;
+  const std::string first = f.alphaExplosions == 1 ? "1" : "0";
+  if (lines.empty())
+    lines.push_back(first);
+  else
+    lines[0] = first;
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  plat::WriteFileAtomic(f.appFolder + "kelo.ini", text);
+}
+
+// --- Display start and end -----------------------------------------------------
+
+namespace {
+
+std::unique_ptr<TSurface> CachedCopy(int item) {
+  auto s = std::make_unique<TSurface>();
+  s->LoadFromGraphic(Form1->ImageList1.Items[size_t(item)]->Picture);
+  return s;
+}
+
+}  // namespace
+
+void LoadSurfaceCache() {
+  TForm1& f = *Form1;
+  f.menuBackground = CachedCopy(1);
+  f.cursorSurface = CachedCopy(16);
+  f.levelBackground = CachedCopy(0);
+  f.h1Surface = CachedCopy(11);
+  f.h2Surface = CachedCopy(12);
+  f.h3Surface = CachedCopy(13);
+  f.ampelSurface = CachedCopy(2);
+  f.ampelPristine = CachedCopy(2);
+  f.huhnaSurface = CachedCopy(14);
+  f.huhnbSurface = CachedCopy(15);
+  f.huhnbSurface2 = CachedCopy(15);
+  f.planeSurface = CachedCopy(19);
+  f.menschSurface = CachedCopy(17);
+  f.schussSurface = CachedCopy(21);
+  f.negativSurface = CachedCopy(18);
+  f.plane2Surface = CachedCopy(20);
+  f.extra1Surface = CachedCopy(9);
+  f.extra2Surface = CachedCopy(10);
+  for (int i = 1; i <= 8; ++i) f.explosionFrames[i] = std::make_unique<TSurface>();
+  const int explosionItems[9] = {0, 4, 5, 6, 7, 8, 22, 23, 24};
+  for (int i = 1; i <= 8; ++i)
+    f.explosionFrames[i]->LoadFromGraphic(f.ImageList1.Items[size_t(explosionItems[i])]->Picture);
+  f.workSurface = std::make_unique<TSurface>();
+  f.workSurface->SetSize(200, 200);
+  f.workSurface->TransparentColor = clBlack;
+}
+
+void FreeSurfaceCache() {
+  TForm1& f = *Form1;
+  for (auto* s : {&f.menuBackground, &f.cursorSurface, &f.levelBackground, &f.h1Surface, &f.h2Surface, &f.h3Surface,
+                  &f.ampelSurface, &f.ampelPristine, &f.huhnaSurface, &f.huhnbSurface, &f.huhnbSurface2,
+                  &f.planeSurface, &f.menschSurface, &f.schussSurface, &f.negativSurface, &f.plane2Surface,
+                  &f.extra1Surface, &f.extra2Surface})
+    s->reset();
+  for (int i = 1; i <= 8; ++i) f.explosionFrames[i].reset();
+  f.workSurface.reset();
+}
+
+// --- Level ---------------------------------------------------------------------
+
+void StartLevel() { Form1->gameState = "Level"; }
+
+// --- Highscores ----------------------------------------------------------------
+
+void OpenHighscores() {}
+void InsertHighscore() {}
+void ResetHighscores() {}
+void ResultsFrame() {}
+void HighscoreFrame() {}
+void DrawHighscoreTable() {}

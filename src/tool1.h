@@ -1,0 +1,71 @@
+// Start-up, settings, the surface cache, the start of a level, the highscore
+// routines and screens, and the game's numeric rules.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+
+class TGIFImage;
+void RequestTermination();
+
+// --- Numeric rules -------------------------------------------------------------
+
+// Rounds to the nearest integer, halves to the even neighbour: Round(2.5) = 2.
+int Round(double x);
+// Cuts towards zero.
+int Trunc(double x);
+// value + increment, added in extended precision and stored as a double; the
+// clocks and phases of the game all advance this way.
+double AddExt(double value, long double increment);
+// Stereo pan of a screen x position: x * 20000 div 640 - 10000.
+int PanOf(int x);
+
+// The random generator: Random(n) yields 0..n-1; Randomize re-seeds it from the clock.
+extern uint32_t RandSeed;
+void Randomize();
+int Random(int n);
+
+// Draws frame `index` of a GIF picture into rect of a canvas; a frame the
+// picture does not have is an error.
+void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, bool transparent);
+
+// --- Start-up and settings -----------------------------------------------------
+
+void InitGame();
+void SaveSettings();
+// Splits a settings file into lines: a line ends at CR LF, a lone CR or a lone LF.
+void SplitLines(const std::string& text, std::vector<std::string>& lines);
+// The program folder, ending in '/'.
+std::string ProgramFolder();
+
+// A music change that must not stop the game with a message: any failure asks
+// the game to end and the caller goes on.
+template <class Ops>
+void GuardedMusic(Ops ops) {
+  try {
+    ops();
+  } catch (const std::exception&) {
+    RequestTermination();
+  }
+}
+
+// --- Display start and end -----------------------------------------------------
+
+void LoadSurfaceCache();
+void FreeSurfaceCache();
+
+// --- Level ---------------------------------------------------------------------
+
+void StartLevel();
+
+// --- Highscores ----------------------------------------------------------------
+
+void OpenHighscores();
+void InsertHighscore();
+void ResetHighscores();
+void ResultsFrame();
+void HighscoreFrame();
+void DrawHighscoreTable();

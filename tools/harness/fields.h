@@ -1,0 +1,22 @@
+// The game's fields as the harness sees them: the dump, and `set` for test set-up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "json.h"
+
+namespace plat {
+class HarnessBackend;
+}
+
+namespace harness {
+
+// The whole dump of the game window, the module variables and the driver's view.
+Json Dump(const plat::HarnessBackend& backend);
+
+// Gives a number or text field (a path such as "scorePoints", "huhnTable.0.X"
+// or "explosionPhase.3") a value. Returns an error text, empty on success.
+std::string SetField(const std::string& path, const std::string& value);
+
+}  // namespace harness

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds everything (installing what is missing) and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+ctest --preset release "$@"
