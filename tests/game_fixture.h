@@ -1,0 +1,41 @@
+// Runs the real game window in the test process on the headless backend.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "main.h"
+#include "platform/files.h"
+#include "platform/harness_backend.h"
+#include "support.h"
+
+class GameTest : public ::testing::Test {
+ protected:
+  // Creates the game window in the test's folder (start-up runs) and shows it.
+  void StartGame(bool show = true) {
+    backend = std::make_unique<plat::HarnessBackend>(0);
+    Application.Initialize(backend.get());
+    Application.Title = "Kelo - Das Spiel";
+    plat::SetProgramFolder(folder.Path());
+    CreateGameWindow();
+    if (show) ShowGameWindow();
+  }
+  // One harness tick: deliver events, then let the frame timer tick.
+  void Tick(int n = 1) {
+    for (int i = 0; i < n; ++i) {
+      Application.ProcessMessages();
+      backend->clockMs += 20;
+      Form1->DXTimer1.Step(backend->clockMs, Application.Active);
+    }
+  }
+  void TearDown() override {
+    delete Form1;
+    Application.Initialize(nullptr);
+    backend.reset();
+    plat::SetProgramFolder("");
+  }
+
+  testing_support::GameFolder folder;
+  std::unique_ptr<plat::HarnessBackend> backend;
+};

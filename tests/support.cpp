@@ -1,0 +1,91 @@
+#include "support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+GameFolder::GameFolder() {
+  char tmpl[] = "/tmp/kelo-test-XXXXXX";
+  const char* made = mkdtemp(tmpl);
+  if (!made) throw std::runtime_error("mkdtemp failed");
+  path_ = std::string(made) + "/";
+  fs::copy(fs::path(KELO_GAME_DIR) / "data", fs::path(path_) / "data", fs::copy_options::recursive);
+}
+
+GameFolder::~GameFolder() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void GameFolder::Write(const std::string& name, const std::string& content) const {
+  std::ofstream out(File(name), std::ios::binary);
+  out << content;
+}
+
+std::string GameFolder::Read(const std::string& name) const {
+  std::ifstream in(File(name), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void GameFolder::Remove(const std::string& name) const { fs::remove(File(name)); }
+
+namespace {
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+}  // namespace
+
+HarnessRun RunHarness(const GameFolder& folder, const std::string& script, unsigned seed) {
+  const std::string scriptFile = folder.File("script.txt");
+  const std::string outFile = folder.File("harness.out"), errFile = folder.File("harness.err");
+  folder.Write("script.txt", script);
+  const std::string cmd = std::string(KELO_HARNESS) + " --folder " + folder.Path() + " --seed " +
+                          std::to_string(seed) + " " + scriptFile + " >" + outFile + " 2>" + errFile;
+  HarnessRun run;
+  const int rc = std::system(cmd.c_str());
+  run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  run.out = Slurp(outFile);
+  run.err = Slurp(errFile);
+  return run;
+}
+
+std::string DumpField(const std::string& dump, const std::string& field) {
+  const std::string key = "\"" + field + "\":";
+  size_t pos = dump.find(key);
+  if (pos == std::string::npos) return "<missing>";
+  pos += key.size();
+  if (dump[pos] == '"') {
+    const size_t end = dump.find('"', pos + 1);
+    return dump.substr(pos + 1, end - pos - 1);
+  }
+  size_t end = pos;
+  int depth = 0;
+  while (end < dump.size()) {
+    const char c = dump[end];
+    if (c == '[' || c == '{') ++depth;
+    if (c == ']' || c == '}') {
+      if (depth == 0) break;
+      --depth;
+    }
+    if (c == ',' && depth == 0) break;
+    ++end;
+  }
+  return dump.substr(pos, end - pos);
+}
+
+}  // namespace testing_support
