@@ -60,10 +60,15 @@ void TDXDraw::BuildTables() {
 }
 
 void TDXDraw::ApplyGamma(const uint16_t* in, uint16_t* out) const {
+  // Local copies: the output could otherwise alias the tables and force reloads.
+  uint16_t red[32], green[64], blue[32];
+  std::memcpy(red, redTable_, sizeof red);
+  std::memcpy(green, greenTable_, sizeof green);
+  std::memcpy(blue, blueTable_, sizeof blue);
   const size_t n = size_t(kWidth) * kHeight;
   for (size_t i = 0; i < n; ++i) {
     const uint16_t p = in[i];
-    out[i] = uint16_t(redTable_[p >> 11] | greenTable_[(p >> 5) & 63] | blueTable_[p & 31]);
+    out[i] = uint16_t(red[p >> 11] | green[(p >> 5) & 63] | blue[p & 31]);
   }
 }
 
