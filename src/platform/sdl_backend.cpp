@@ -55,6 +55,8 @@ class SdlBackend final : public Backend {
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) throw std::runtime_error(std::string("SDL_CreateRenderer: ") + SDL_GetError());
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer_, &info) == 0) software_ = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     frame_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, kW, kH);
     if (!frame_) throw std::runtime_error(std::string("SDL_CreateTexture: ") + SDL_GetError());
     SDL_SetTextureScaleMode(frame_, SDL_ScaleModeNearest);
@@ -115,7 +117,10 @@ class SdlBackend final : public Backend {
     if (pixels) {
       // Whole-number nearest-neighbour scaling first, then smooth to the size.
       const int k = std::max(1, std::min(ow / kW, oh / kH));
-      if (k > 1 && EnsureSharp(k)) {
+      // Without a graphics processor the smooth pass costs too much: nearest only.
+      if (software_) {
+        SDL_RenderCopy(renderer_, frame_, nullptr, &picture_);
+      } else if (k > 1 && EnsureSharp(k)) {
         SDL_SetRenderTarget(renderer_, sharp_);
         SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);
         SDL_SetRenderTarget(renderer_, nullptr);
@@ -289,6 +294,7 @@ class SdlBackend final : public Backend {
   SDL_Rect picture_{0, 0, kW, kH};
   const uint16_t* last_ = nullptr;
   bool shown_ = false;
+  bool software_ = false;
   uint64_t gammaSchedule_ = 0;
   uint32_t lastGammaPresent_ = 0;
 };
