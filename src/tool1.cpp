@@ -161,9 +161,102 @@ void StartLevel() { Form1->gameState = "Level"; }
 
 // --- Highscores ----------------------------------------------------------------
 
-void OpenHighscores() {}
-void InsertHighscore() {}
-void ResetHighscores() {}
+namespace {
+
+constexpr int kRecordSize = int(sizeof(THighscoreTable));
+
+std::string HighFileName(int n) { return Form1->appFolder + "high" + char('0' + n) + ".sco"; }
+
+void FillDefaults(THighscoreTable& t) {
+  for (int i = 0; i < 5; ++i) {
+    t.Names[i].Assign("Quillendorfer (Kelo)");
+    t.Points[i].Assign("0");
+    t.Hits[i].Assign("000");
+  }
+}
+
+// A whole decimal number (optional sign, digits, nothing else) or an error.
+int StrToInt(const std::string& s) {
+  size_t i = (!s.empty() && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
+  if (i == s.size()) throw std::invalid_argument("'" + s + "' is not a valid integer value");
+  long long v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') throw std::invalid_argument("'" + s + "' is not a valid integer value");
+    v = v * 10 + (s[i] - '0');
+    if (v > 2147483648LL) throw std::invalid_argument("'" + s + "' is not a valid integer value");
+  }
+  if (s[0] == '-') v = -v;
+  if (v > 2147483647LL) throw std::invalid_argument("'" + s + "' is not a valid integer value");
+  return int(v);
+}
+
+}  // namespace
+
+void OpenHighscores() {
+  TForm1& f = *Form1;
+  for (int n = 1; n <= 3; ++n) {
+    plat::TRecordFile& file = f.highFiles[n];
+    file.Assign(HighFileName(n));
+    if (!plat::FileExists(file.Path())) {
+      file.Rewrite(kRecordSize);
+      FillDefaults(f.highTables[n]);
+      file.Write(&f.highTables[n]);
+    } else {
+      file.Reset(kRecordSize);
+      if (!file.Eof()) {
+        file.Read(&f.highTables[n]);
+      } else {
+        // An empty file would leave empty texts that a finished level cannot
+        // rank against: it gets the default entries, like a missing one.
+        FillDefaults(f.highTables[n]);
+        file.Write(&f.highTables[n]);
+      }
+    }
+  }
+}
+
+void InsertHighscore() {
+  TForm1& f = *Form1;
+  const int list = f.difficulty;
+  THighscoreTable& t = f.highTables[list];
+  const int hits = f.scoreHits, points = f.scorePoints;
+  f.highFiles[list].Seek(0);
+  f.placement = 0;
+  for (int i = 5; i >= 1; --i) {
+    const int k = i - 1;
+    const int entryHits = StrToInt(t.Hits[k].Str());
+    if (hits > entryHits || (hits == entryHits && points > StrToInt(t.Points[k].Str()))) {
+      if (i < 5) {
+        t.Names[k + 1] = t.Names[k];
+        t.Points[k + 1] = t.Points[k];
+        t.Hits[k + 1] = t.Hits[k];
+      }
+      t.Names[k].Assign(f.playerName);
+      t.Points[k].Assign(std::to_string(points));
+      t.Hits[k].Assign(std::to_string(hits));
+      f.placement = i;
+    }
+  }
+  f.highFiles[list].Write(&t);
+}
+
+void ResetHighscores() {
+  TForm1& f = *Form1;
+  for (int n = 1; n <= 3; ++n) {
+    plat::TRecordFile& file = f.highFiles[n];
+    file.Close();
+    file.Assign(HighFileName(n));
+    file.Rewrite(kRecordSize);
+    FillDefaults(f.highTables[n]);
+    file.Write(&f.highTables[n]);
+  }
+  plat::MessageBoxSpec box;
+  box.caption = Application.Title;
+  box.text = "Die Highscore-Liste wurde zur\xFC" "ckgesetzt.";
+  box.buttons = {"OK"};
+  Application.MessageBox(box);
+}
+
 void ResultsFrame() {}
 void HighscoreFrame() {}
 void DrawHighscoreTable() {}
