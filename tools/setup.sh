@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libsdl2-mixer-dev
   libfluidsynth-dev timgm6mb-soundfont libgif-dev libfreetype-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -21,8 +21,8 @@ std::map<int, std::unique_ptr<Face>>& Faces() {
 
 std::string FindFontFile() {
   const std::string candidates[] = {
-      ExecutableFolder() + "data/DejaVuSans.ttf",
-      "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+      ExecutableFolder() + "data/DejaVuSansCondensed.ttf",
+      "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf",
   };
   for (const std::string& path : candidates)
     if (FileExists(path)) return path;

@@ -1,5 +1,6 @@
-// The text face of every surface canvas: DejaVu Sans at 96 dpi, drawn crisp
-// (one bit per pixel), glyphs cached per code page character.
+// The text face of every surface canvas: DejaVu Sans (its condensed cut, so that
+// the texts fit the screens' fixed columns as they were laid out) at 96 dpi,
+// drawn crisp (one bit per pixel), glyphs cached per code page character.
 #pragma once
 
 #include <array>
