@@ -18,3 +18,5 @@ void AdvanceAnimations() {
   f.atomFrame = AddExt(f.atomFrame, 0.5L);
   if (Round(f.atomFrame) == 26) f.atomFrame = 0;
 }
+
+void LevelClick(int /*mx*/, int /*my*/) {}

@@ -12,3 +12,6 @@ extern uint8_t ammoActive;
 
 // Advances the three GIF animations by one frame step.
 void AdvanceAnimations();
+
+// A press in a running level: spends a shot and tests the targets in order.
+void LevelClick(int mx, int my);

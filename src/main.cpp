@@ -72,23 +72,159 @@ void TForm1::AppException(const std::exception& /*error*/) {
 
 void TForm1::FormCloseQuery(bool& canClose) { canClose = false; }
 
+namespace {
+
+// The name with its leading and trailing blanks and control characters removed.
+std::string Trimmed(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return s.substr(b, e - b);
+}
+
+// A press region; both bounds belong to it.
+bool Hit(int x, int y, int x1, int x2, int y1, int y2) { return x >= x1 && x <= x2 && y >= y1 && y <= y2; }
+
+int OptionsIndex() { return Form1->alphaExplosions == 1 ? 15 : 13; }
+
+// Leaves the name screen for a level; the level music plays from its start.
+void StartLevelFromName() {
+  TForm1& f = *Form1;
+  MenuFadeOut(4);
+  StartLevel();
+  StartWave();
+  f.MediaPlayer1.Play();
+}
+
+}  // namespace
+
 void TForm1::FormKeyDown(int key) {
   if (key == VK_ESCAPE) {
     if (gameState == "Main") {
-      gameState = "Busy";
+      MenuFadeOut(0);
       RequestTermination();
     }
+    if (gameState == "Schwer") {
+      MenuFadeOut(2);
+      MenuFadeIn(0);
+    }
+    if (gameState == "Name") {
+      MenuFadeOut(4);
+      MenuFadeIn(2);
+    }
+    if (gameState == "Level") {
+      ShowPause();
+      return;  // the same key must not resume at once
+    }
+    if (gameState == "Pause") ResumeLevel();
+    if (gameState == "Results") {
+      MenuFadeOut(7);
+      MenuFadeIn(0);
+    }
+  }
+  if (key == VK_F4 && gameState == "Pause") AbandonLevel();
+  if (gameState == "Level") {
+    if (key == VK_F9) fireAnimation = uint8_t(1 - fireAnimation);
+    if (key == VK_F10) alphaExplosions = uint8_t(1 - alphaExplosions);
   }
 }
 
-void TForm1::Edit1KeyDown(int /*key*/) {}
+void TForm1::Edit1KeyDown(int key) {
+  if (key == VK_RETURN && !Trimmed(Edit1.Text).empty() && gameState == "Name") StartLevelFromName();
+}
 
 void TForm1::screen1MouseMove(int x, int y) {
   mouseX = x;
   mouseY = y;
 }
 
-void TForm1::screen1MouseDown(int /*button*/, int /*x*/, int /*y*/) {}
+void TForm1::screen1MouseDown(int /*button*/, int x, int y) {
+  if (gameState == "Main") {
+    if (Hit(x, y, 367, 542, 172, 185)) {  // "Neues Spiel"
+      MenuFadeOut(0);
+      MenuFadeIn(2);
+      return;
+    }
+    if (Hit(x, y, 367, 499, 198, 211)) {  // "Optionen"
+      MenuFadeOut(0);
+      MenuFadeIn(OptionsIndex());
+      return;
+    }
+    if (Hit(x, y, 367, 524, 228, 241)) {  // "HighScore"
+      MenuFadeOut(0);
+      MenuFadeIn(11);
+      return;
+    }
+    if (Hit(x, y, 367, 486, 364, 376)) {  // "Beenden"
+      MenuFadeOut(0);
+      ShowEndScreen();
+      RequestTermination();
+    }
+  }
+  if (gameState == "Schwer") {
+    bool chosen = false;
+    if (Hit(x, y, 367, 542, 172, 185)) difficulty = 1, chosen = true;
+    if (Hit(x, y, 367, 542, 199, 211)) difficulty = 2, chosen = true;
+    if (Hit(x, y, 367, 542, 225, 238)) difficulty = 3, speedDivisor = 2.0, chosen = true;
+    if (chosen) {
+      MenuFadeOut(2);
+      MenuFadeIn(4);
+      Edit1.SetText("");
+      return;
+    }
+    if (Hit(x, y, 367, 486, 364, 376)) {  // "Zurück"
+      MenuFadeOut(2);
+      MenuFadeIn(0);
+    }
+  }
+  if (gameState == "Name") {
+    if (Hit(x, y, 368, 485, 335, 348) && !Trimmed(Edit1.Text).empty()) {  // "Starten"
+      StartLevelFromName();
+      return;  // without it the same press would also be a shot
+    }
+    if (Hit(x, y, 367, 486, 364, 376)) {  // "Zurück"
+      MenuFadeOut(4);
+      MenuFadeIn(2);
+    }
+  }
+  if (gameState == "Highscore" && y >= 426 && y <= 439) {
+    if (x >= 262 && x <= 351) difficulty = 1;
+    if (x >= 364 && x <= 455) difficulty = 2;
+    if (x >= 465 && x <= 572) difficulty = 3;
+    if (x >= 67 && x <= 172) {  // "Zurück"
+      MenuFadeOut(11);
+      MenuFadeIn(0);
+    }
+  }
+  if (gameState == "Results" && Hit(x, y, 367, 526, 364, 376)) {  // "Hauptmenü"
+    MenuFadeOut(7);
+    MenuFadeIn(0);
+  }
+  if (gameState == "Optionen") {
+    if (Hit(x, y, 368, 513, 172, 194)) {  // "Transparente Explosionen"
+      alphaExplosions = uint8_t(1 - alphaExplosions);
+      SaveSettings();
+    }
+    if (Hit(x, y, 368, 538, 253, 275)) {  // "HighScore-Liste zurücksetzen"
+      plat::MessageBoxSpec box;
+      box.caption = "Best\xE4tigung";
+      box.text = "Soll die Highscore-Liste wirklich zur\xFC" "ckgesetzt werden?";
+      box.icon = plat::BoxIcon::Question;
+      box.buttons = {"&Ja", "&Nein"};
+      box.cancelButton = 1;
+      if (Application.MessageBox(box) == 0) ResetHighscores();
+    }
+    if (Hit(x, y, 367, 486, 364, 376)) {  // "Zurück"
+      MenuFadeOut(OptionsIndex());
+      MenuFadeIn(0);
+    }
+  }
+  LevelClick(x, y);
+}
+
+void LevelFrame() {}
+void AtombombeFrame() {}
+void NirwanaFrame() {}
 
 void TForm1::DXTimer1Timer() {
   if (gameState == "Main") MenuFrame();
@@ -96,13 +232,10 @@ void TForm1::DXTimer1Timer() {
   if (gameState == "Name") NameFrame();
   if (gameState == "Optionen") MenuFrame();
   if (gameState == "Results") ResultsFrame();
-  if (gameState == "Atombombe") {
-  }
-  if (gameState == "Nirwana") {
-  }
+  if (gameState == "Atombombe") AtombombeFrame();
+  if (gameState == "Nirwana") NirwanaFrame();
   if (gameState == "Highscore") HighscoreFrame();
-  if (gameState == "Level") {
-  }
+  if (gameState == "Level") LevelFrame();
 }
 
 void TForm1::screen1Initialize() {

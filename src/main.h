@@ -152,6 +152,11 @@ class TForm1 {
   TArray<THighscoreTable, 1, 3> highTables;
 };
 
+// The frames of a running level and of its end sequence.
+void LevelFrame();
+void AtombombeFrame();
+void NirwanaFrame();
+
 // The one game window.
 extern TForm1* Form1;
 

@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include <algorithm>
+
+#include "extras.h"
 #include "huhn.h"
+#include "menu.h"
 #include "main.h"
 #include "platform/files.h"
 
@@ -257,6 +261,81 @@ void ResetHighscores() {
   Application.MessageBox(box);
 }
 
-void ResultsFrame() {}
-void HighscoreFrame() {}
-void DrawHighscoreTable() {}
+namespace {
+
+const char* CategoryName(int difficulty) {
+  switch (difficulty) {
+    case 1: return "Leicht";
+    case 2: return "Mittel";
+    case 3: return "Schwer";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+void ResultsFrame() {
+  TForm1& f = *Form1;
+  TSurface& back = f.screen1.Surface;
+  TCanvas& canvas = back.Canvas();
+  AdvanceAnimations();
+  back.Draw(0, 0, *f.menuBackground, false);
+  f.workSurface->TransparentColor = clBlack;
+  DrawAtom();
+  f.menu1.Items[7]->Draw(back, 153, 163, 0);
+  f.menu1.Items[8]->Draw(back, 367, 172, 0);
+  const std::string category = std::string("in der Kategorie ") + CategoryName(f.difficulty);
+  canvas.Font.Color = clBlack;
+  canvas.TextOut(382, 194, std::to_string(f.scorePoints));
+  const std::string hits = std::to_string(f.scoreHits);
+  canvas.TextOut(382, 247, hits + "/100 (" + hits + "%)");
+  if (f.placement < 1) {
+    canvas.TextOut(382, 300, "Keine Wertung");
+    canvas.TextOut(382, 315, category);
+  } else {
+    canvas.TextOut(382, 300, std::to_string(f.placement) + ". Platz " + category);
+  }
+  canvas.Font.Color = clWhite;
+  canvas.TextOut(615, 465, f.versionText);
+  canvas.Release();
+  DrawMenuPointer();
+  f.screen1.Flip();
+}
+
+void HighscoreFrame() {
+  TForm1& f = *Form1;
+  TSurface& back = f.screen1.Surface;
+  f.menu1.Items[10]->Draw(back, 0, 0, 0);
+  f.menu1.Items[11]->Draw(back, 153, 163, 0);
+  f.menu1.Items[12]->Draw(back, 64, 420, 0);
+  back.Canvas().TextOut(615, 465, f.versionText);
+  back.Canvas().Release();
+  DrawHighscoreTable();
+  DrawMenuPointer();
+  f.screen1.Flip();
+}
+
+void DrawHighscoreTable() {
+  TForm1& f = *Form1;
+  TCanvas& canvas = f.screen1.Surface.Canvas();
+  const THighscoreTable& t = f.highTables[std::clamp(f.difficulty, 1, 3)];
+  canvas.Font.Color = clBlue;
+  canvas.TextOut(70, 220, "Bestenliste in der Kategorie:");
+  canvas.Font.Color = clBlack;
+  canvas.TextOut(210, 220, CategoryName(f.difficulty));
+  canvas.Font.Color = clBlue;
+  canvas.TextOut(70, 240, "Spielername");
+  canvas.TextOut(360, 240, "Punkte");
+  canvas.TextOut(500, 240, "Treffer");
+  for (int i = 1; i <= 5; ++i) {
+    const int y = 245 + 15 * i;
+    const std::string hits = t.Hits[i - 1].Str();
+    if (hits == "-10") continue;  // a row left blank on purpose
+    canvas.Font.Color = clBlack;
+    canvas.TextOut(70, y, t.Names[i - 1].Str());
+    canvas.TextOut(360, y, t.Points[i - 1].Str());
+    canvas.TextOut(500, y, hits + "/100 (" + hits + "%)");
+  }
+  canvas.Font.Color = clWhite;
+  canvas.Release();
+}
