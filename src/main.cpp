@@ -222,9 +222,143 @@ void TForm1::screen1MouseDown(int /*button*/, int x, int y) {
   LevelClick(x, y);
 }
 
-void LevelFrame() {}
-void AtombombeFrame() {}
-void NirwanaFrame() {}
+namespace {
+
+// The fire animation through the work surface, keyed on white, at (x, y).
+void DrawFire(int x, int y) {
+  TForm1& f = *Form1;
+  TCanvas& canvas = f.workSurface->Canvas();
+  DrawGifFrame(*f.gifFeuer, Round(f.feuerFrame), canvas, Rect(0, 0, 70, 97), false);
+  canvas.Release();
+  f.workSurface->TransparentColor = clWhite;
+  f.screen1.Surface.DrawRect(x, y, Rect(0, 0, 70, 97), *f.workSurface, true);
+}
+
+bool LevelIsOver() {
+  TForm1& f = *Form1;
+  if (f.chickensReleased != 100 || chickenLeftActive || chickenRightActive || planeActive || extraActive ||
+      plane2Active)
+    return false;
+  for (int i = 0; i <= 20; ++i)
+    if (f.explosionPhase[i] != -1) return false;
+  return true;
+}
+
+void HeadUpDisplay() {
+  TForm1& f = *Form1;
+  TCanvas& canvas = f.screen1.Surface.Canvas();
+  canvas.TextOut(410, 4, "Punkte: " + std::to_string(f.scorePoints));
+  canvas.TextOut(520, 4, std::to_string(f.scoreHits) + " von " + std::to_string(f.chickensReleased));
+  canvas.TextOut(340, 4, "FPS: " + std::to_string(f.DXTimer1.FrameRate));
+  canvas.Font.Color = f.shotsLeft < 51 ? clRed : clWhite;
+  canvas.TextOut(605, 4, f.difficulty == 1 ? std::string("---") : std::to_string(f.shotsLeft));
+  canvas.Font.Color = clWhite;
+}
+
+}  // namespace
+
+void LevelFrame() {
+  TForm1& f = *Form1;
+  TSurface& back = f.screen1.Surface;
+  if (LevelIsOver()) {
+    f.gameState = "Atombombe";
+    InsertHighscore();
+    f.atomFrame = 0;
+    return;  // nothing is drawn in this tick
+  }
+
+  if (ampelActive) UpdateAmpel();
+  if (chickenLeftActive) MoveChickensLeft();
+  if (chickenRightActive) MoveChickensRight();
+  if (planeActive) UpdatePlane();
+  if (extraActive) UpdateExtra();
+  if (plane2Active) UpdatePlane2();
+  if (negativActive) UpdateNegativ();
+  if (ammoActive) UpdateAmmo();
+  AdvanceExplosions();
+  AdvanceAnimations();
+
+  back.Draw(0, 0, *f.levelBackground, false);
+  DrawBonusObjects();
+  DrawExplosions(3, 20);
+  back.Draw(144, 295, *f.h3Surface, true);
+  if (f.fireAnimation == 1) DrawFire(330, 300);
+  DrawChickens();
+  DrawExplosions(0, 2);
+  back.Draw(0, 215, *f.h1Surface, true);
+  back.Draw(450, 152, *f.h2Surface, true);
+  if (f.ampelVisible == 1) back.DrawRect(10, 5, Rect(0, 0, 58, 14), *f.ampelSurface, true);
+  HeadUpDisplay();
+  DrawGifFrame(*f.gifSchuss, Round(f.schussFrame), back.Canvas(), Rect(585, 3, 600, 18), true);
+  back.Canvas().Release();
+  back.StretchDraw(Rect(500, 3, 515, 18), Rect(0, 0, 36, 35), *f.huhnbSurface2, true);
+  back.Draw(f.mouseX - 5, f.mouseY - 5, *f.cursorSurface, true);
+  f.screen1.Flip();
+  // The level music starts again once it has played to its end.
+  if (f.MediaPlayer1.Position() >= f.MediaPlayer1.Length()) f.MediaPlayer1.Play();
+}
+
+void AtombombeFrame() {
+  TForm1& f = *Form1;
+  TSurface& back = f.screen1.Surface;
+  back.Fill(clBlack);
+  back.Draw(f.shakeX, f.shakeY, *f.levelBackground, false);
+  f.feuerFrame = AddExt(f.feuerFrame, 0.2L);
+  if (Round(f.feuerFrame) == f.gifFeuer->Count()) f.feuerFrame = 0;
+  if (f.fireAnimation == 1) DrawFire(f.shakeX + 330, f.shakeY + 300);
+  f.endSequenceTime = AddExt(f.endSequenceTime, 0.1L);
+  f.bombDrop = AddExt(f.bombDrop, 2.0L);
+  const int t = Round(f.endSequenceTime);
+  if (t >= 0 && t <= 35 && t % 10 <= 5) {
+    // The warning blinks: 0..5, 10..15, 20..25, 30..35.
+    back.Canvas().TextOut(250, 200, "Nukleare Absch\xFCsse entdeckt");
+    back.Canvas().Release();
+    f.bombDrop = 0;
+  } else if (t >= 36 && t <= 57) {
+    const TPictureCollectionItem& bomb = *f.ImageList1.Items[3];
+    const int drop = Round(f.bombDrop);
+    bomb.Draw(back, 265, drop - 70, 0);
+    bomb.Draw(back, 335, drop - 90, 0);
+    bomb.Draw(back, 405, drop - 50, 0);
+    if (f.bombDrop == 440) f.WaveList1.Items[1]->Play(false);
+  } else if (t >= 58 && t <= 81) {
+    f.shakeX = Random(2) == 1 ? Random(20) : -Random(20);
+    f.shakeY = Random(2) == 1 ? Random(20) : -Random(20);
+    f.atomFrame = AddExt(f.atomFrame, 0.1L);
+    if (Round(f.atomFrame) == 25) f.atomFrame = 0;
+    f.workSurface->TransparentColor = clBlack;
+    TCanvas& canvas = f.workSurface->Canvas();
+    DrawGifFrame(*f.gifAtom, Round(f.atomFrame), canvas, Rect(0, 0, 78, 80), false);
+    canvas.Release();
+    for (const auto& [x, y] : {std::pair{270, 290}, std::pair{200, 310}, std::pair{340, 330}})
+      back.StretchDraw(Rect(f.shakeX + x, f.shakeY + y, f.shakeX + x + 130, f.shakeY + y + 133), Rect(0, 0, 78, 80),
+                       *f.workSurface, true);
+  } else if (t == 82) {
+    f.MediaPlayer1.Stop();
+    f.gameState = "Nirwana";
+    f.endSequenceTime = 0;
+  }
+  f.screen1.Flip();
+}
+
+void NirwanaFrame() {
+  TForm1& f = *Form1;
+  TSurface& back = f.screen1.Surface;
+  f.endSequenceTime = AddExt(f.endSequenceTime, 2.0L);
+  back.Fill(clBlack);
+  const int t = Round(f.endSequenceTime);
+  if (t >= 101) f.menu1.Items[9]->DrawAlpha(back, Rect(206, 215, 434, 265), 0, t - 100);
+  f.screen1.Flip();
+  if (f.endSequenceTime == 700) {
+    GuardedMusic([&] {
+      f.MediaPlayer1.Close();
+      f.MediaPlayer1.FileName = f.appFolder + "data/1.mid";
+      f.MediaPlayer1.Open();
+      f.MediaPlayer1.Play();
+    });
+    f.gameState = "Results";
+  }
+}
 
 void TForm1::DXTimer1Timer() {
   if (gameState == "Main") MenuFrame();

@@ -161,7 +161,38 @@ void FreeSurfaceCache() {
 
 // --- Level ---------------------------------------------------------------------
 
-void StartLevel() { Form1->gameState = "Level"; }
+void StartLevel() {
+  TForm1& f = *Form1;
+  GuardedMusic([&] {
+    f.MediaPlayer1.Close();
+    f.MediaPlayer1.FileName = f.appFolder + "data/back.mid";
+    f.MediaPlayer1.Open();
+  });
+  f.playerName = f.Edit1.Text;
+  Application.SetCursorPos(320, 240);
+  f.ampelVisible = 0;
+  ampelActive = chickenLeftActive = chickenRightActive = 0;
+  f.scorePoints = f.chickensReleased = f.scoreHits = 0;
+  f.flapPhase = 0;
+  f.planeX = -100;
+  f.dropX = -20;
+  f.dropY = 86;
+  for (int k = 1; k <= 10; ++k) f.dropGone[k] = 0;
+  for (int k = 1; k <= 5; ++k) f.extra2Gone[k] = 0;
+  for (int i = 0; i <= 20; ++i) f.explosionPhase[i] = -1;
+  if (f.difficulty < 3) speedDivisor = 2.5;
+  f.endSequenceTime = 0;
+  f.shakeX = f.shakeY = 0;
+  f.shotsLeft = 200;
+  f.ammoY = -100;
+  f.negativY = -100;
+  f.plane2X = 800;
+  f.extra1X = -500;
+  f.extra1Shot = 0;
+  f.extra2X = -60;
+  f.gameState = "Level";
+  // The bonus flags stay: an object still under way starts again from its rest.
+}
 
 // --- Highscores ----------------------------------------------------------------
 
