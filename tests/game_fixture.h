@@ -29,6 +29,44 @@ class GameTest : public ::testing::Test {
       Form1->DXTimer1.Step(backend->clockMs, Application.Active);
     }
   }
+  // Input as the window system delivers it, handled at once.
+  void Press(int x, int y) {
+    backend->QueueMove(x, y);
+    plat::Event e;
+    e.kind = plat::EventKind::MouseDown;
+    e.x = x, e.y = y;
+    backend->pending.push_back(e);
+    Application.ProcessMessages();
+  }
+  void Key(int vk) {
+    plat::Event e;
+    e.kind = plat::EventKind::KeyDown;
+    e.key = vk;
+    backend->pending.push_back(e);
+    Application.ProcessMessages();
+  }
+  void Type(const std::string& utf8) {
+    plat::Event e;
+    e.kind = plat::EventKind::Text;
+    e.text = utf8;
+    backend->pending.push_back(e);
+    Application.ProcessMessages();
+  }
+  // The texts drawn while `draw` runs.
+  template <class F>
+  std::vector<TDrawnText> TextsOf(F draw) {
+    std::vector<TDrawnText> log;
+    TCanvas::TextLog = &log;
+    draw();
+    TCanvas::TextLog = nullptr;
+    return log;
+  }
+  int Count(plat::Sighting::Kind kind, const std::string& op = "") const {
+    int n = 0;
+    for (const auto& r : backend->records) n += r.what.kind == kind && (op.empty() || r.what.op == op);
+    return n;
+  }
+
   void TearDown() override {
     delete Form1;
     Application.Initialize(nullptr);

@@ -156,6 +156,7 @@ TCanvas& TSurface::Canvas() {
 // --- Canvas ---------------------------------------------------------------------
 
 void TCanvas::TextOut(int x, int y, std::string_view text) {
+  if (TextLog) TextLog->push_back({x, y, std::string(text), Font.Color});
   const plat::Face& face = plat::FaceOfSize(Font.Size);
   if (Brush.Style != bsClear) surface_.FillRect(Rect(x, y, x + TextWidth(text), y + face.LineHeight()), Brush.Color);
   const uint16_t ink = ToPixel(Font.Color);

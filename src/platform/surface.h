@@ -13,6 +13,13 @@
 
 class TSurface;
 
+// A line of text as a canvas drew it; tests can ask to see them.
+struct TDrawnText {
+  int x, y;
+  std::string text;  // Windows-1252
+  TColor color;
+};
+
 struct TFont {
   TColor Color = clBlack;
   int Size = 8;  // points at 96 dpi
@@ -49,6 +56,9 @@ class TCanvas {
   void Release() {}
 
   TSurface& Surface() { return surface_; }
+
+  // When set, every TextOut of any canvas is also noted here.
+  static inline std::vector<TDrawnText>* TextLog = nullptr;
 
  private:
   TSurface& surface_;
