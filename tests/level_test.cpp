@@ -1,0 +1,267 @@
+// The rules of a running level: flight, hit boxes, rewards, explosions and the end.
+#include <gtest/gtest.h>
+
+#include "extras.h"
+#include "game_fixture.h"
+#include "huhn.h"
+#include "tool1.h"
+
+class Level : public GameTest {
+ protected:
+  void SetUp() override {
+    StartGame();
+    planeActive = extraActive = plane2Active = negativActive = ammoActive = 0;
+    Form1->Edit1.SetText("Tester");
+    Form1->difficulty = 2;
+    StartLevel();
+    f = Form1;
+  }
+  // A wave of `n` chickens of one kind that has just broken out.
+  void Wave(bool leftward, int kind, int n = 1) {
+    ampelActive = 0;
+    (leftward ? chickenLeftActive : chickenRightActive) = 1;
+    for (int i = 1; i <= 3; ++i) {
+      f->huhnTable[i] = THuhn{leftward ? 500 : 90, leftward ? 390 : 350, kind, i == 1 ? "Normal" : i <= n ? "Stop" : "No"};
+    }
+  }
+  TForm1* f = nullptr;
+};
+
+TEST_F(Level, FlightStepsAtBothSpeeds) {
+  struct Step {
+    bool leftward;
+    int kind, dx25, dy25, dx20, dy20;
+  };
+  const Step steps[] = {{true, 1, -6, -1, -8, -1}, {true, 2, -5, -3, -6, -4}, {true, 3, -4, -6, -6, -7},
+                        {false, 1, 6, 0, 8, 0},   {false, 2, 5, -3, 6, -4},  {false, 3, 4, -6, 6, -7}};
+  for (const Step& s : steps) {
+    for (double divisor : {2.5, 2.0}) {
+      speedDivisor = divisor;
+      Wave(s.leftward, s.kind);
+      const int x = f->huhnTable[1].X, y = f->huhnTable[1].Y;
+      s.leftward ? MoveChickensLeft() : MoveChickensRight();
+      EXPECT_EQ(f->huhnTable[1].X - x, divisor == 2.5 ? s.dx25 : s.dx20) << s.kind << " " << divisor;
+      EXPECT_EQ(f->huhnTable[1].Y - y, divisor == 2.5 ? s.dy25 : s.dy20) << s.kind << " " << divisor;
+    }
+  }
+}
+
+TEST_F(Level, FollowersBreakOutAtTheReleaseLineAndFlatPathsEndBehindTheScenery) {
+  speedDivisor = 2.5;
+  Wave(true, 1, 3);
+  f->huhnTable[1].X = 451;
+  MoveChickensLeft();  // 445: crossed x 450
+  EXPECT_EQ(f->huhnTable[2].State, "Normal");
+  EXPECT_EQ(f->huhnTable[3].State, "Stop");  // the second has not crossed yet
+  Wave(false, 3, 2);
+  f->huhnTable[1].Y = 305;
+  MoveChickensRight();  // y 299 < 300
+  EXPECT_EQ(f->huhnTable[2].State, "Normal");
+
+  Wave(true, 1, 1);
+  f->huhnTable[1].X = 95;
+  MoveChickensLeft();  // 89: gone behind "h1", no hit, and the wave is over
+  EXPECT_EQ(f->scoreHits, 0);
+  EXPECT_EQ(f->explosionPhase[0], -1);
+  EXPECT_EQ(chickenLeftActive, 0);
+  EXPECT_EQ(ampelActive, 1);  // the next countdown starts at once
+  Wave(false, 2, 1);
+  f->huhnTable[1].X = 634;
+  MoveChickensRight();  // 639: still on the screen
+  EXPECT_EQ(chickenRightActive, 1);
+  MoveChickensRight();  // off the screen
+  EXPECT_EQ(chickenRightActive, 0);
+}
+
+TEST_F(Level, ChickenHitBoxAndTheTwoForegroundZones) {
+  Wave(true, 2, 2);
+  f->huhnTable[2].State = "Normal";
+  f->huhnTable[1].X = 200, f->huhnTable[1].Y = 100;
+  f->huhnTable[2].X = 210, f->huhnTable[2].Y = 110;
+  LevelClick(231, 133);  // outside place 1 (x + 30, y + 32), inside place 2
+  EXPECT_EQ(f->huhnTable[1].State, "Normal");
+  EXPECT_EQ(f->huhnTable[2].State, "Tod");
+  EXPECT_EQ(f->scorePoints, 200);
+  EXPECT_EQ(f->explosionPhase[1], AddExt(0, 0.3L));
+  EXPECT_EQ(f->explosionX[1], 225);
+  EXPECT_EQ(backend->records.back().what.pan, PanOf(210));
+  LevelClick(210, 110);  // overlapping: only the lower place
+  EXPECT_EQ(f->huhnTable[1].State, "Tod");
+  EXPECT_EQ(f->scoreHits, 2);
+
+  Wave(true, 1, 1);  // just broken out at (500, 390), still behind "h2"
+  LevelClick(500, 400);
+  EXPECT_EQ(f->huhnTable[1].State, "Normal");
+  Wave(false, 1, 1);
+  f->huhnTable[1].X = 100, f->huhnTable[1].Y = 290;
+  LevelClick(112, 291);  // behind "h1"
+  EXPECT_EQ(f->huhnTable[1].State, "Normal");
+  LevelClick(113, 291);
+  EXPECT_EQ(f->huhnTable[1].State, "Tod");
+  EXPECT_EQ(f->shotsLeft, 200 - 5);
+}
+
+TEST_F(Level, ShotsCountOnlyAboveLeichtAndNoneLeftMeansNoShot) {
+  f->difficulty = 1;
+  for (int i = 0; i < 3; ++i) LevelClick(5, 5);
+  EXPECT_EQ(f->shotsLeft, 200);
+  f->difficulty = 3;
+  f->shotsLeft = 1;
+  LevelClick(5, 5);
+  EXPECT_EQ(f->shotsLeft, 0);
+  Wave(true, 2, 1);
+  f->huhnTable[1].X = 200, f->huhnTable[1].Y = 100;
+  LevelClick(210, 110);
+  EXPECT_EQ(f->huhnTable[1].State, "Normal");  // no shot left: ignored altogether
+}
+
+TEST_F(Level, PlaneAndItsDropObjects) {
+  planeActive = 1;
+  f->planeX = 370;
+  f->dropX = 180;
+  f->dropY = 200;
+  LevelClick(375, 80);  // the plane counts only from x 371
+  EXPECT_EQ(f->planeX, 370);
+  f->planeX = 371;
+  LevelClick(448, 96);
+  EXPECT_EQ(f->planeX, 650);
+  EXPECT_EQ(f->scorePoints, 150);
+  EXPECT_EQ(f->explosionX[4], 411);
+  // A drop object still to be released counts once the drop has begun.
+  f->planeX = 200;
+  LevelClick(180 + 20 * 5 + 30, 200 - 50 + 10);  // object 5, bottom right corner of its box
+  EXPECT_EQ(f->dropGone[6], 1);
+  EXPECT_EQ(f->scorePoints, 400);
+  EXPECT_EQ(f->explosionY[16], 200 + 5 - 50);
+  EXPECT_EQ(backend->records.back().what.pan, PanOf(280));
+
+  // Landing: object 0 touches the ground at 320, costs 500 and explodes there.
+  f->dropY = 319.5;
+  f->planeX = 400;
+  UpdatePlane();
+  EXPECT_EQ(f->dropGone[1], 1);
+  EXPECT_EQ(f->scorePoints, -100);
+  EXPECT_EQ(f->explosionY[11], 325);
+  EXPECT_EQ(f->explosionX[11], 195);
+  EXPECT_EQ(backend->records.back().what.pan, -4375);
+  // All gone: the sortie runs to its end once the plane has passed x 650.
+  for (int k = 1; k <= 10; ++k) f->dropGone[k] = 1;
+  f->planeX = 651;
+  UpdatePlane();
+  EXPECT_EQ(planeActive, 0);
+  EXPECT_EQ(f->planeX, -100);
+  EXPECT_EQ(f->dropY, 86);
+}
+
+TEST_F(Level, OtherBonusObjectsAndTheirEdges) {
+  extraActive = 1;
+  f->extra2X = 470;
+  f->extra1X = -500;
+  LevelClick(470, 160);  // column object 3 behind the right foreground
+  EXPECT_EQ(f->extra2Gone[4], 0);
+  LevelClick(470, 152);  // object 3 spans 135..156: above the zone it counts
+  EXPECT_EQ(f->extra2Gone[4], 1);
+  EXPECT_EQ(f->scorePoints, 150);
+  f->extra1X = 100, f->extra1Y = 50;
+  LevelClick(157, 71);
+  EXPECT_EQ(f->extra1Shot, 1);
+  EXPECT_EQ(f->extra1X, 650);
+
+  negativActive = 1;
+  f->negativX = 100;
+  f->negativY = 200;
+  LevelClick(110, 215);  // inside the box, but not above y 215
+  EXPECT_EQ(negativActive, 1);
+  LevelClick(103, 214);
+  EXPECT_EQ(negativActive, 0);
+  EXPECT_EQ(f->scorePoints, 200 - 1000);
+
+  ammoActive = 1;
+  f->ammoX = 500, f->ammoY = 130;
+  f->shotsLeft = 3;
+  LevelClick(510, 153);
+  EXPECT_EQ(ammoActive, 1);
+  LevelClick(519, 152);
+  EXPECT_EQ(ammoActive, 0);
+  EXPECT_EQ(f->shotsLeft, 200);
+
+  // Where the ammunition box and negativ overlap, the box is taken.
+  ammoActive = negativActive = 1;
+  f->ammoX = f->negativX = 300;
+  f->ammoY = 50, f->negativY = 50;
+  LevelClick(310, 70);
+  EXPECT_EQ(ammoActive, 0);
+  EXPECT_EQ(negativActive, 1);
+}
+
+TEST_F(Level, ExplosionsRestartAndShortenEachOther) {
+  StartExplosion(3, 100, 100);
+  AdvanceExplosions();
+  StartExplosion(3, 300, 200);  // a running slot starts again at the new place
+  EXPECT_EQ(f->explosionX[3], 300);
+  EXPECT_EQ(f->explosionPhase[3], AddExt(0, 0.3L));
+  StartExplosion(4, 0, 0);  // the second start advances the first once more
+  EXPECT_EQ(f->explosionPhase[3], AddExt(AddExt(0, 0.3L), 0.3L));
+  int frames = 0;
+  while (f->explosionPhase[4] > -1) {
+    AdvanceExplosions();
+    frames += f->explosionPhase[4] > 0;
+  }
+  EXPECT_EQ(frames, 27);
+}
+
+TEST_F(Level, TheEndWaitsForFlightsAndExplosionsButNotForNegativOrTheBox) {
+  f->chickensReleased = 100;
+  negativActive = ammoActive = 1;
+  extraActive = 1;
+  Tick();
+  EXPECT_EQ(f->gameState, "Level");
+  extraActive = 0;
+  StartExplosion(20, 10, 10);
+  Tick();
+  EXPECT_EQ(f->gameState, "Level");
+  f->explosionPhase[20] = -1;
+  const uint64_t flips = f->screen1.FlipCount;
+  Tick();
+  EXPECT_EQ(f->gameState, "Atombombe");
+  EXPECT_EQ(f->screen1.FlipCount, flips);  // nothing drawn in that tick
+  EXPECT_EQ(f->placement, 0);
+  Tick();
+  EXPECT_EQ(f->screen1.FlipCount, flips + 1);
+}
+
+TEST_F(Level, CountdownLightsOneLampAfterAnotherAndReleasesTheWave) {
+  StartWave();
+  std::vector<int> firstTickWith;
+  for (int tick = 1; ampelActive; ++tick) {
+    UpdateAmpel();
+    const int lamps = f->ampelVisible ? int(f->ampelTime) : -1;
+    if (lamps >= 0 && int(firstTickWith.size()) == lamps) firstTickWith.push_back(tick);
+    if (!ampelActive) firstTickWith.push_back(tick);
+  }
+  EXPECT_EQ(firstTickWith, (std::vector<int>{1, 50, 100, 150, 200}));
+  EXPECT_EQ(f->chickensReleased, f->waveSize);
+  EXPECT_EQ(chickenLeftActive + chickenRightActive, 1);
+  // The painted-over light: with one lamp only columns 0..21 remain.
+  f->ampelTime = 1.5;
+  UpdateAmpel();
+  const TSurface& light = *f->ampelSurface;
+  EXPECT_NE(light.Pixel(11, 7), 0);
+  EXPECT_EQ(light.Pixel(33, 7), 0);
+  EXPECT_EQ(light.Pixel(50, 7), 0);
+}
+
+TEST_F(Level, TheLastWavesMakeExactlyOneHundred) {
+  for (int released : {96, 97, 98, 99}) {
+    f->chickensReleased = released;
+    StartWave();
+    if (released > 96) {
+      EXPECT_EQ(f->waveSize, 100 - released);
+    }
+    EXPECT_LE(f->waveSize, 3);
+  }
+  f->chickensReleased = 100;
+  ampelActive = 0;
+  StartWave();
+  EXPECT_EQ(ampelActive, 0);
+}
