@@ -64,6 +64,57 @@ HarnessRun RunHarness(const GameFolder& folder, const std::string& script, unsig
   return run;
 }
 
+HarnessProcess::HarnessProcess(const GameFolder& folder, unsigned seed) {
+  int toChild[2], fromChild[2];
+  if (pipe(toChild) != 0 || pipe(fromChild) != 0) throw std::runtime_error("pipe failed");
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    dup2(toChild[0], 0);
+    dup2(fromChild[1], 1);
+    close(toChild[1]);
+    close(fromChild[0]);
+    const std::string seedText = std::to_string(seed);
+    execl(KELO_HARNESS, KELO_HARNESS, "--folder", folder.Path().c_str(), "--seed", seedText.c_str(), "-",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  in_ = toChild[1];
+  out_ = fdopen(fromChild[0], "r");
+}
+
+HarnessProcess::~HarnessProcess() {
+  if (pid_ > 0) Finish();
+}
+
+void HarnessProcess::Send(const std::string& line) {
+  const std::string text = line + "\n";
+  if (write(in_, text.data(), text.size()) != ssize_t(text.size())) throw std::runtime_error("harness gone");
+}
+
+std::string HarnessProcess::Dump() {
+  Send("dump -");
+  std::string line;
+  char buf[65536];
+  while (fgets(buf, sizeof buf, out_)) {
+    line += buf;
+    if (!line.empty() && line.back() == '\n') break;
+  }
+  return line;
+}
+
+int HarnessProcess::Finish() {
+  if (pid_ <= 0) return -1;
+  close(in_);
+  fclose(out_);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 std::string DumpField(const std::string& dump, const std::string& field) {
   const std::string key = "\"" + field + "\":";
   size_t pos = dump.find(key);

@@ -32,6 +32,26 @@ struct HarnessRun {
 // Runs kelo-harness on a script (given as text) in the folder.
 HarnessRun RunHarness(const GameFolder& folder, const std::string& script, unsigned seed = 0);
 
+// kelo-harness driven line by line on its standard input.
+class HarnessProcess {
+ public:
+  HarnessProcess(const GameFolder& folder, unsigned seed = 0);
+  ~HarnessProcess();
+  HarnessProcess(const HarnessProcess&) = delete;
+  HarnessProcess& operator=(const HarnessProcess&) = delete;
+
+  void Send(const std::string& line);
+  // Sends "dump -" and returns the one-line answer.
+  std::string Dump();
+  // Closes the input and returns the exit status.
+  int Finish();
+
+ private:
+  int pid_ = -1;
+  int in_ = -1;   // its standard input
+  FILE* out_ = nullptr;
+};
+
 // The text of a top-level field of a one-line JSON dump (numbers and strings).
 std::string DumpField(const std::string& dump, const std::string& field);
 
