@@ -24,7 +24,7 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kBufferFrames = 1024;  // about 23 ms
 constexpr int kEffectChannelStep = 8;
-constexpr double kMusicGain = 0.5;
+constexpr double kMusicGain = 0.7;
 
 // Nothing is logged: failures reach the game as errors of the music device.
 void SilenceSynthLog() {
