@@ -186,6 +186,21 @@ TEST(SoundCard, OverlappingEffectsAllSound) {
   EXPECT_EQ(audio->SoundingEffects(), 11);
 }
 
+// Without an output device: effects are dropped, music keeps real time.
+TEST(SoundCard, WithoutADeviceTheMusicStillKeepsTime) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  plat::SetProgramFolder(KELO_GAME_DIR);
+  std::unique_ptr<plat::AudioDevice> audio = plat::OpenSdlAudio();
+  audio->PlayWave(0, 0);
+  EXPECT_EQ(audio->SoundingEffects(), 0);
+  std::unique_ptr<plat::MusicStream> music =
+      audio->OpenMusic(std::make_shared<const plat::MidiFile>(plat::ParseMidi(ShortTune())));
+  music->Play();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_GE(music->Position(), 100);
+  EXPECT_LT(music->Position(), 400);
+}
+
 // The synthesizer renders into the output (the disk driver writes it to a
 // file in real time) and the position counts what it rendered.
 TEST(SoundCard, MusicPositionFollowsTheRenderedPiece) {
