@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/app.h"
+#include "platform/audio.h"
 
 namespace plat {
 
@@ -46,9 +47,11 @@ class HarnessBackend final : public Backend {
   bool PaceGammaPresent() override { return false; }
   std::optional<int> ScriptedAnswer(const MessageBoxSpec& spec) override;
   void Record(const Sighting& s) override;
+  AudioDevice* Audio() override { return &audio_; }
 
  private:
   uint32_t seed_;
+  SilentAudio audio_{[this] { return clockMs; }};
 };
 
 // Writes 640 x 480 display pixels as a PNG file; throws on failure.

@@ -1,51 +1,70 @@
 #include "platform/media.h"
 
 #include "platform/app.h"
+#include "platform/audio.h"
 #include "platform/files.h"
+#include "platform/midifile.h"
+
+TMediaPlayer::TMediaPlayer() = default;
+TMediaPlayer::~TMediaPlayer() = default;
 
 void TMediaPlayer::Note(const char* op, bool failed) {
   plat::Sighting s;
   s.kind = plat::Sighting::Music;
   s.op = op;
-  s.file = open_ ? openFile_ : FileName;
+  s.file = music_ ? openFile_ : FileName;
   s.failed = failed;
   Application.Host().Record(s);
 }
 
+void TMediaPlayer::RequireOpen(const char* op) {
+  if (music_) return;
+  Note(op, true);
+  throw EMCIDeviceError("no music open");
+}
+
 void TMediaPlayer::Open() {
-  if (!plat::FileExists(FileName)) {
+  music_.reset();
+  length_ = 0;
+  try {
+    plat::AudioDevice* audio = Application.Host().Audio();
+    if (!audio) throw std::runtime_error("no MIDI device");
+    auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(plat::ReadWholeFile(FileName)));
+    length_ = midi->LengthMs();
+    music_ = audio->OpenMusic(std::move(midi));
+  } catch (const std::exception& e) {
     Note("open", true);
-    throw EMCIDeviceError("cannot open " + FileName);
+    throw EMCIDeviceError("cannot open " + FileName + ": " + e.what());
   }
-  open_ = true;
   openFile_ = FileName;
-  playing_ = false;
   Note("open", false);
 }
 
 void TMediaPlayer::Play() {
-  if (!open_) {
-    Note("play", true);
-    throw EMCIDeviceError("no music open");
-  }
-  playing_ = true;
+  RequireOpen("play");
+  music_->Play();
   Note("play", false);
 }
 
 void TMediaPlayer::Stop() {
-  if (!open_) {
-    Note("stop", true);
-    throw EMCIDeviceError("no music open");
-  }
-  playing_ = false;
+  RequireOpen("stop");
+  music_->Stop();
   Note("stop", false);
 }
 
 void TMediaPlayer::Close() {
   Note("close", false);
-  open_ = false;
-  playing_ = false;
+  music_.reset();
 }
 
-int TMediaPlayer::Position() { return 0; }
-int TMediaPlayer::Length() { return 0; }
+int TMediaPlayer::Position() {
+  if (!music_) throw EMCIDeviceError("no music open");
+  return music_->Position();
+}
+
+int TMediaPlayer::Length() {
+  if (!music_) throw EMCIDeviceError("no music open");
+  return length_;
+}
+
+bool TMediaPlayer::IsPlaying() const { return music_ && music_->Playing(); }

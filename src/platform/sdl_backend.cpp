@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/audio.h"
 #include "platform/backends.h"
 #include "platform/font.h"
 #include "platform/keys.h"
@@ -61,9 +62,12 @@ class SdlBackend final : public Backend {
     if (!frame_) throw std::runtime_error(std::string("SDL_CreateTexture: ") + SDL_GetError());
     SDL_SetTextureScaleMode(frame_, SDL_ScaleModeNearest);
     SDL_ShowCursor(SDL_DISABLE);
+    // Without an output device the game runs on in silence.
+    audio_ = OpenSdlAudio();
   }
 
   ~SdlBackend() override {
+    audio_.reset();
     ShutdownDrawing();
     IMG_Quit();
     if (sharp_) SDL_DestroyTexture(sharp_);
@@ -72,6 +76,8 @@ class SdlBackend final : public Backend {
     if (window_) SDL_DestroyWindow(window_);
     SDL_Quit();
   }
+
+  AudioDevice* Audio() override { return audio_.get(); }
 
   uint32_t Milliseconds() override { return SDL_GetTicks(); }
   uint32_t RandomizeSeed() override { return uint32_t(SDL_GetPerformanceCounter()); }
@@ -297,6 +303,7 @@ class SdlBackend final : public Backend {
   bool software_ = false;
   uint64_t gammaSchedule_ = 0;
   uint32_t lastGammaPresent_ = 0;
+  std::unique_ptr<AudioDevice> audio_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "assets/catalogue.h"
 #include "platform/app.h"
+#include "platform/audio.h"
 
 void TWaveCollectionItem::Play(bool /*wait*/) {
   plat::Sighting s;
@@ -9,6 +10,7 @@ void TWaveCollectionItem::Play(bool /*wait*/) {
   s.item = index_;
   s.pan = Pan;
   Application.Host().Record(s);
+  if (plat::AudioDevice* audio = Application.Host().Audio()) audio->PlayWave(index_, Pan);
 }
 
 TDXWaveList::TDXWaveList(TDXSound& /*sound*/) {
