@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/font.h"
+#include "platform/pixels.h"
 
 namespace {
 
@@ -26,30 +27,72 @@ TRect Intersect(TRect a, TRect b) {
 }
 
 // Nearest-neighbour scaling of sr onto dr (both non-empty), clipped to the
-// target, calling op(destPixel&, srcPixel) for every covered source pixel.
+// target. Rows are handed to op.Span where the width is not scaled, otherwise
+// each covered source pixel to op.Pixel.
 template <class Op>
-void ScaledBlit(TSurface& dest, TRect dr, TRect sr, const TSurface& src, Op op) {
+void ScaledBlit(TSurface& dest, TRect dr, TRect sr, const TSurface& src, const Op& op) {
   TRect clip = Intersect(dr, Rect(0, 0, dest.Width(), dest.Height()));
   if (clip.IsEmpty()) return;
   const int dw = dr.Width(), dh = dr.Height(), sw = sr.Width(), sh = sr.Height();
+  const bool sameWidth = dw == sw;
+  if (sameWidth) {
+    // Keep the columns whose source lies inside the source picture.
+    clip.Left = std::max(clip.Left, dr.Left - sr.Left);
+    clip.Right = std::min(clip.Right, dr.Left - sr.Left + src.Width());
+    if (clip.IsEmpty()) return;
+  }
   // Source column of every destination column (sampling at pixel centres).
   static thread_local std::vector<int> columns;
-  columns.resize(size_t(clip.Width()));
-  for (int dx = clip.Left; dx < clip.Right; ++dx) {
-    int sx = sr.Left + int((int64_t(2 * (dx - dr.Left) + 1) * sw) / (2 * int64_t(dw)));
-    columns[size_t(dx - clip.Left)] = (sx >= 0 && sx < src.Width()) ? sx : -1;
+  if (!sameWidth) {
+    columns.resize(size_t(clip.Width()));
+    for (int dx = clip.Left; dx < clip.Right; ++dx) {
+      const int sx = sr.Left + int((int64_t(2 * (dx - dr.Left) + 1) * sw) / (2 * int64_t(dw)));
+      columns[size_t(dx - clip.Left)] = (sx >= 0 && sx < src.Width()) ? sx : -1;
+    }
   }
   for (int dy = clip.Top; dy < clip.Bottom; ++dy) {
-    int sy = sr.Top + int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh)));
+    const int sy = sr.Top + int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh)));
     if (sy < 0 || sy >= src.Height()) continue;
     const uint16_t* srow = src.Bits() + size_t(sy) * size_t(src.Width());
     uint16_t* drow = dest.Bits() + size_t(dy) * size_t(dest.Width());
+    if (sameWidth) {
+      op.Span(drow + clip.Left, srow + (sr.Left + clip.Left - dr.Left), clip.Width());
+      continue;
+    }
     for (int dx = clip.Left; dx < clip.Right; ++dx) {
-      int sx = columns[size_t(dx - clip.Left)];
-      if (sx >= 0) op(drow[dx], srow[sx]);
+      const int sx = columns[size_t(dx - clip.Left)];
+      if (sx >= 0) op.Pixel(drow[dx], srow[sx]);
     }
   }
 }
+
+struct CopyOp {
+  void Pixel(uint16_t& d, uint16_t s) const { d = s; }
+  void Span(uint16_t* d, const uint16_t* s, int n) const { std::memmove(d, s, size_t(n) * sizeof(uint16_t)); }
+};
+
+struct KeyedCopyOp {
+  uint16_t key;
+  void Pixel(uint16_t& d, uint16_t s) const {
+    if (s != key) d = s;
+  }
+  void Span(uint16_t* d, const uint16_t* s, int n) const { plat::CopyKeyedSpan(d, s, n, key); }
+};
+
+struct BlendOp {
+  uint32_t alpha32;
+  void Pixel(uint16_t& d, uint16_t s) const { d = plat::BlendPixel(s, d, alpha32); }
+  void Span(uint16_t* d, const uint16_t* s, int n) const { plat::BlendSpan(d, s, n, alpha32); }
+};
+
+struct KeyedBlendOp {
+  uint32_t alpha32;
+  uint16_t key;
+  void Pixel(uint16_t& d, uint16_t s) const {
+    if (s != key) d = plat::BlendPixel(s, d, alpha32);
+  }
+  void Span(uint16_t* d, const uint16_t* s, int n) const { plat::BlendKeyedSpan(d, s, n, alpha32, key); }
+};
 
 }  // namespace
 
@@ -76,12 +119,10 @@ void TSurface::DrawRect(int x, int y, TRect sr, const TSurface& source, bool tra
   for (int row = 0; row < sr.Height(); ++row) {
     const uint16_t* s = source.Bits() + size_t(sr.Top + row) * size_t(source.Width()) + size_t(sr.Left);
     uint16_t* d = Bits() + size_t(y + row) * size_t(width_) + size_t(x);
-    if (!transparent) {
+    if (!transparent)
       std::memmove(d, s, size_t(w) * sizeof(uint16_t));
-    } else {
-      for (int i = 0; i < w; ++i)
-        if (s[i] != key) d[i] = s[i];
-    }
+    else
+      plat::CopyKeyedSpan(d, s, w, key);
   }
 }
 
@@ -93,14 +134,10 @@ void TSurface::StretchDraw(TRect dr, TRect sr, const TSurface& source, bool tran
     if (!part.IsEmpty()) DrawRect(dr.Left + part.Left - sr.Left, dr.Top + part.Top - sr.Top, part, source, transparent);
     return;
   }
-  if (transparent) {
-    const uint16_t key = source.KeyPixel();
-    ScaledBlit(*this, dr, sr, source, [key](uint16_t& d, uint16_t s) {
-      if (s != key) d = s;
-    });
-  } else {
-    ScaledBlit(*this, dr, sr, source, [](uint16_t& d, uint16_t s) { d = s; });
-  }
+  if (transparent)
+    ScaledBlit(*this, dr, sr, source, KeyedCopyOp{source.KeyPixel()});
+  else
+    ScaledBlit(*this, dr, sr, source, CopyOp{});
 }
 
 void TSurface::DrawAlpha(TRect dr, TRect sr, const TSurface& source, bool transparent, int alpha) {
@@ -110,14 +147,10 @@ void TSurface::DrawAlpha(TRect dr, TRect sr, const TSurface& source, bool transp
     return;
   }
   const uint32_t a = plat::Alpha32(alpha);
-  if (transparent) {
-    const uint16_t key = source.KeyPixel();
-    ScaledBlit(*this, dr, sr, source, [key, a](uint16_t& d, uint16_t s) {
-      if (s != key) d = plat::BlendPixel(s, d, a);
-    });
-  } else {
-    ScaledBlit(*this, dr, sr, source, [a](uint16_t& d, uint16_t s) { d = plat::BlendPixel(s, d, a); });
-  }
+  if (transparent)
+    ScaledBlit(*this, dr, sr, source, KeyedBlendOp{a, source.KeyPixel()});
+  else
+    ScaledBlit(*this, dr, sr, source, BlendOp{a});
 }
 
 void TSurface::Fill(TColor colour) { std::fill(pixels_.begin(), pixels_.end(), ToPixel(colour)); }
@@ -142,10 +175,7 @@ void TSurface::FillRectAlpha(TRect rect, TColor colour, int alpha) {
   if (r.IsEmpty()) return;
   const uint16_t p = ToPixel(colour);
   const uint32_t a = plat::Alpha32(alpha);
-  for (int y = r.Top; y < r.Bottom; ++y) {
-    uint16_t* row = Bits() + size_t(y) * size_t(width_);
-    for (int x = r.Left; x < r.Right; ++x) row[x] = plat::BlendPixel(p, row[x], a);
-  }
+  for (int y = r.Top; y < r.Bottom; ++y) plat::BlendColourSpan(Bits() + size_t(y) * size_t(width_) + r.Left, r.Width(), p, a);
 }
 
 TCanvas& TSurface::Canvas() {
