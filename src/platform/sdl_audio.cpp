@@ -228,25 +228,25 @@ class SynthMusic final : public MusicStream {
 
 // Builds an in-memory RIFF wave of a built-in item, for the mixer to convert.
 Mix_Chunk* LoadBuiltinWave(int index) {
-  const assets::WaveSpec& spec = assets::kWaves[index];
+  const assets::WaveSpec& wave = assets::kWaves[index];
   const std::vector<unsigned char> pcm = BuiltinWave(index);
   std::vector<uint8_t> wav;
   auto put = [&wav](uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) wav.push_back(uint8_t(v >> (8 * i)));
   };
   auto tag = [&wav](const char* t) { wav.insert(wav.end(), t, t + 4); };
-  const uint32_t block = uint32_t(spec.channels * spec.bits / 8);
+  const uint32_t block = uint32_t(wave.channels * wave.bits / 8);
   tag("RIFF");
   put(uint32_t(36 + pcm.size()), 4);
   tag("WAVE");
   tag("fmt ");
   put(16, 4);
   put(1, 2);  // uncompressed PCM
-  put(uint32_t(spec.channels), 2);
-  put(uint32_t(spec.rate), 4);
-  put(uint32_t(spec.rate) * block, 4);
+  put(uint32_t(wave.channels), 2);
+  put(uint32_t(wave.rate), 4);
+  put(uint32_t(wave.rate) * block, 4);
   put(block, 2);
-  put(uint32_t(spec.bits), 2);
+  put(uint32_t(wave.bits), 2);
   tag("data");
   put(uint32_t(pcm.size()), 4);
   wav.insert(wav.end(), pcm.begin(), pcm.end());
