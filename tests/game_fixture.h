@@ -31,25 +31,11 @@ class GameTest : public ::testing::Test {
   }
   // Input as the window system delivers it, handled at once.
   void Press(int x, int y) {
-    backend->QueueMove(x, y);
-    plat::Event e;
-    e.kind = plat::EventKind::MouseDown;
-    e.x = x, e.y = y;
-    backend->pending.push_back(e);
+    backend->QueuePress(x, y);
     Application.ProcessMessages();
   }
   void Key(int vk) {
-    plat::Event e;
-    e.kind = plat::EventKind::KeyDown;
-    e.key = vk;
-    backend->pending.push_back(e);
-    Application.ProcessMessages();
-  }
-  void Type(const std::string& utf8) {
-    plat::Event e;
-    e.kind = plat::EventKind::Text;
-    e.text = utf8;
-    backend->pending.push_back(e);
+    backend->QueueKey(vk);
     Application.ProcessMessages();
   }
   // The texts drawn while `draw` runs.

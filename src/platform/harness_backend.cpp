@@ -29,6 +29,30 @@ void HarnessBackend::QueueMove(int x, int y) {
   pending.push_back(e);
 }
 
+void HarnessBackend::QueuePress(int x, int y, int button) {
+  QueueMove(x, y);
+  Event e;
+  e.kind = EventKind::MouseDown;
+  e.x = pointerX;
+  e.y = pointerY;
+  e.button = button;
+  pending.push_back(e);
+}
+
+void HarnessBackend::QueueKey(int virtualKey) {
+  Event e;
+  e.kind = EventKind::KeyDown;
+  e.key = virtualKey;
+  pending.push_back(e);
+}
+
+void HarnessBackend::QueueText(const std::string& utf8) {
+  Event e;
+  e.kind = EventKind::Text;
+  e.text = utf8;
+  pending.push_back(e);
+}
+
 uint32_t HarnessBackend::RandomizeSeed() {
   // The virtual clock and the run's seed, mixed (splitmix).
   uint64_t z = (uint64_t(seed_) << 32 | clockMs) + 0x9E3779B97F4A7C15ull;

@@ -33,6 +33,10 @@ class HarnessBackend final : public Backend {
 
   // Queues a move of the mouse (the system pointer moves with it).
   void QueueMove(int x, int y);
+  // Queues a move to (x, y) and a press of a button (0 left, 1 right, 2 middle) there.
+  void QueuePress(int x, int y, int button = 0);
+  void QueueKey(int virtualKey);
+  void QueueText(const std::string& utf8);
 
   uint32_t Milliseconds() override { return clockMs; }
   uint32_t RandomizeSeed() override;

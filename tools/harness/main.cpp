@@ -50,26 +50,14 @@ class Driver {
           Bad(b);
       }
       End(in);
-      backend_.QueueMove(x, y);
-      plat::Event e;
-      e.kind = plat::EventKind::MouseDown;
-      e.x = backend_.pointerX;
-      e.y = backend_.pointerY;
-      e.button = button;
-      backend_.pending.push_back(e);
+      backend_.QueuePress(x, y, button);
     } else if (word == "key") {
       std::string name;
       if (!(in >> name)) Bad("key");
       End(in);
-      plat::Event e;
-      e.kind = plat::EventKind::KeyDown;
-      e.key = KeyCode(name);
-      backend_.pending.push_back(e);
+      backend_.QueueKey(KeyCode(name));
     } else if (word == "type") {
-      plat::Event e;
-      e.kind = plat::EventKind::Text;
-      e.text = Rest(line, "type");
-      backend_.pending.push_back(e);
+      backend_.QueueText(Rest(line, "type"));
     } else if (word == "answer") {
       std::string a;
       if (!(in >> a) || (a != "yes" && a != "no" && a != "ok")) Bad(a.empty() ? "answer" : a);
@@ -139,11 +127,6 @@ class Driver {
     } else {
       Bad(word);
     }
-  }
-
-  void Finish() {
-    if (!Application.Terminated) return;
-    Form1->screen1.Finalize();
   }
 
  private:

@@ -42,11 +42,7 @@ void Shot(const std::string& name) {
 }
 
 void Press(int x, int y) {
-  host->QueueMove(x, y);
-  plat::Event e;
-  e.kind = plat::EventKind::MouseDown;
-  e.x = x, e.y = y;
-  host->pending.push_back(e);
+  host->QueuePress(x, y);
   Deliver();
 }
 
@@ -56,10 +52,7 @@ void Move(int x, int y) {
 }
 
 void Key(int vk) {
-  plat::Event e;
-  e.kind = plat::EventKind::KeyDown;
-  e.key = vk;
-  host->pending.push_back(e);
+  host->QueueKey(vk);
   Deliver();
 }
 
@@ -111,10 +104,7 @@ int main(int argc, char** argv) {
       if (++fadePictures == 18 + 10) Shot("fade");  // the fade-in at alpha 135
       host->QueueMove(x, y);
     };
-    plat::Event press;
-    press.kind = plat::EventKind::MouseDown;
-    press.x = 470, press.y = 180;
-    host->pending.push_back(press);
+    host->QueuePress(470, 180);
     host->QueueMove(470, 180);
     Application.ProcessMessages();
     Application.OnMouseMove = [&](int x, int y) { f.screen1MouseMove(x, y); };
@@ -122,10 +112,7 @@ int main(int argc, char** argv) {
     Shot("difficulty");
     Press(400, 205);
     Tick();
-    plat::Event typed;
-    typed.kind = plat::EventKind::Text;
-    typed.text = "Bauer Jöran";
-    host->pending.push_back(typed);
+    host->QueueText("Bauer Jöran");
     Move(430, 300);
     Tick(6);
     Shot("name");
