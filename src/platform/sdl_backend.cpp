@@ -113,6 +113,14 @@ class SdlBackend final : public Backend {
   }
 
   void Present(const uint16_t* pixels) override {
+    // A display shows at most about 60 pictures a second: pictures drawn back
+    // to back (the 18 of a menu fade) are shown one after another, not all in
+    // one flash. Ticks come every 20 ms and never wait here.
+    const uint64_t freq = SDL_GetPerformanceFrequency();
+    const uint64_t due = lastPresent_ + freq / 60;
+    const uint64_t now = SDL_GetPerformanceCounter();
+    if (now < due) SDL_Delay(uint32_t((due - now) * 1000 / freq));
+    lastPresent_ = SDL_GetPerformanceCounter();
     last_ = pixels;
     if (pixels) SDL_UpdateTexture(frame_, nullptr, pixels, kW * int(sizeof(uint16_t)));
     int ow = 0, oh = 0;
@@ -302,6 +310,7 @@ class SdlBackend final : public Backend {
   bool shown_ = false;
   bool software_ = false;
   uint64_t gammaSchedule_ = 0;
+  uint64_t lastPresent_ = 0;
   uint32_t lastGammaPresent_ = 0;
   std::unique_ptr<AudioDevice> audio_;
 };
