@@ -1,4 +1,4 @@
-// Placeholder sound effects and music until the composed ones replace them.
+// Placeholder music until the composed pieces replace it.
 #include <cmath>
 
 #include "../catalogue.h"
@@ -6,20 +6,6 @@
 #include "paint.h"
 
 namespace gen {
-
-std::vector<uint8_t> MakeWave(int index) {
-  const auto& s = assets::kWaves[index];
-  std::vector<uint8_t> pcm(size_t(s.bytes));
-  uint32_t seed = 12345;
-  const size_t frames = pcm.size() / size_t(s.channels);
-  for (size_t i = 0; i < frames; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    double env = std::exp(-double(i) / (index == 0 ? 3000.0 : 20000.0));
-    double noise = (double((seed >> 16) & 255) - 128.0) * env;
-    for (int c = 0; c < s.channels; ++c) pcm[i * size_t(s.channels) + size_t(c)] = uint8_t(128 + int(noise * 0.9));
-  }
-  return pcm;
-}
 
 std::vector<uint8_t> MakeMidi(int piece) {
   MidiWriter m(480);
