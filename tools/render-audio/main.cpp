@@ -2,11 +2,14 @@
 // people can listen to them, and prints measurements for those who cannot:
 // lengths, levels, clipping, gaps, note counts and the loop join of the level
 // music.
-//   kelo-render-audio OUTDIR [--data DIR] [--waves FILE] [--soundfont FILE]
+//   kelo-render-audio OUTDIR [--data DIR] [--waves FILE] [--soundfont FILE] [--gain G] [--balance]
+// --balance also plays every channel of each piece on its own and prints its
+// level, to judge the mix.
 #include <fluidsynth.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -55,28 +58,34 @@ struct Rendered {
 struct CallbackData {
   fluid_synth_t* synth;
   Rendered* out;
+  int solo;  // -1, or the only channel whose notes sound
 };
 
 int CountAndPlay(void* data, fluid_midi_event_t* event) {
   auto* cb = static_cast<CallbackData*>(data);
-  if (fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0)
-    ++cb->out->noteOns[fluid_midi_event_get_channel(event) & 15];
+  const int channel = fluid_midi_event_get_channel(event) & 15;
+  if (fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0) {
+    ++cb->out->noteOns[channel];
+    if (cb->solo >= 0 && channel != cb->solo) return FLUID_OK;
+  }
   return fluid_synth_handle_midi_event(cb->synth, event);
 }
 
 // Plays `file` `passes` times back to back, each pass restarting the moment
 // the last one is done (as the game repeats the level music), then lets the
 // sound ring out for up to `tailSeconds`.
-Rendered Render(const std::string& soundfont, const std::string& file, int passes, double tailSeconds) {
+Rendered Render(const std::string& soundfont, const std::string& file, int passes, double tailSeconds, double gain,
+                int solo = -1) {
   fluid_settings_t* settings = new_fluid_settings();
   fluid_settings_setnum(settings, "synth.sample-rate", kRate);
+  fluid_settings_setnum(settings, "synth.gain", gain);
   fluid_settings_setint(settings, "player.reset-synth", 0);  // keep the ring-out and the join natural
   fluid_synth_t* synth = new_fluid_synth(settings);
   if (!synth || fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED)
     throw std::runtime_error("cannot load the SoundFont " + soundfont);
 
   Rendered out;
-  CallbackData cb{synth, &out};
+  CallbackData cb{synth, &out, solo};
   int16_t block[2 * kBlock];
   auto renderBlock = [&] {
     if (fluid_synth_write_s16(synth, kBlock, block, 0, 2, block, 1, 2) != FLUID_OK)
@@ -159,20 +168,41 @@ void ReportWave(const std::string& name, const assets::WaveSpec& spec, const uin
               pcm[0], pcm[spec.bytes - 1]);
 }
 
+void ReportBalance(const std::string& soundfont, const std::string& file, const Rendered& full, double gain) {
+  // Averaged over the seconds in which the channel plays at all.
+  std::printf("  level of each channel alone while it plays (dBFS):");
+  for (int ch = 0; ch < 16; ++ch) {
+    if (!full.noteOns[ch]) continue;
+    const Rendered solo = Render(soundfont, file, 1, 0.0, gain, ch);
+    double sum = 0.0;
+    int seconds = 0;
+    for (size_t t = 0; t + kRate <= solo.passEnds[0]; t += kRate) {
+      const double r = Rms(solo.samples, t, t + kRate);
+      if (r > 1e-3) sum += r * r, ++seconds;
+    }
+    std::printf(" %d:%.1f", ch + 1, seconds ? Db(std::sqrt(sum / seconds)) : -120.0);
+  }
+  std::printf("\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  double gain = 0.2;  // FluidSynth's own default
+  bool balance = false;
   std::string out, data = KELO_DATA_DIR, waves = KELO_BLOB_DIR "/waves.bin", soundfont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (i + 1 < argc && a == "--data") data = argv[++i];
     else if (i + 1 < argc && a == "--waves") waves = argv[++i];
     else if (i + 1 < argc && a == "--soundfont") soundfont = argv[++i];
+    else if (i + 1 < argc && a == "--gain") gain = std::atof(argv[++i]);
+    else if (a == "--balance") balance = true;
     else if (out.empty() && a[0] != '-') out = a;
     else out.clear(), i = argc;
   }
   if (out.empty()) {
-    std::fprintf(stderr, "usage: kelo-render-audio OUTDIR [--data DIR] [--waves FILE] [--soundfont FILE]\n");
+    std::fprintf(stderr, "usage: kelo-render-audio OUTDIR [--data DIR] [--waves FILE] [--soundfont FILE] [--gain G] [--balance]\n");
     return 2;
   }
   try {
@@ -189,16 +219,19 @@ int main(int argc, char** argv) {
       at += size_t(spec.bytes);
     }
 
-    const Rendered menu = Render(soundfont, data + "/1.mid", 1, 4.0);
+    std::printf("synth gain %.2f\n", gain);
+    const Rendered menu = Render(soundfont, data + "/1.mid", 1, 4.0, gain);
     WriteWav(out + "/1.wav", 2, kRate, 16, menu.samples.data(), menu.samples.size() * 2);
     ReportPiece("1.mid", menu);
     std::printf("  ring-out after the last event: %.2f s\n", double(menu.samples.size() / 2 - menu.passEnds[0]) / kRate);
+    if (balance) ReportBalance(soundfont, data + "/1.mid", menu, gain);
 
     // The level music twice in a row, so the join can be heard and measured.
-    const Rendered level = Render(soundfont, data + "/back.mid", 2, 2.0);
+    const Rendered level = Render(soundfont, data + "/back.mid", 2, 2.0, gain);
     WriteWav(out + "/back.wav", 2, kRate, 16, level.samples.data(), level.samples.size() * 2);
     ReportPiece("back.mid", level);
     ReportJoin(level);
+    if (balance) ReportBalance(soundfont, data + "/back.mid", level, gain);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kelo-render-audio: %s\n", e.what());
     return 1;
