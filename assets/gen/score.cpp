@@ -241,7 +241,7 @@ std::vector<Chord> Chords(std::string_view text, uint32_t at, int transpose) {
 }
 
 void Bass(MidiWriter& m, int channel, const std::vector<Chord>& chords, std::string_view pattern, int velocity,
-          int lowest, double hold) {
+          int lowest, double hold, const Chord* following) {
   const std::string steps = Steps(pattern);
   Walk(steps, chords.front().at, EndOf(chords), [&](uint32_t t, char c, int n) {
     const Chord& chord = ChordAt(chords, t);
@@ -254,7 +254,7 @@ void Bass(MidiWriter& m, int channel, const std::vector<Chord>& chords, std::str
       case '8': key = root + 12; break;
       case 'a': {
         const uint32_t next = t + uint32_t(n) * kStep;
-        const Chord& target = next >= EndOf(chords) ? chords.front() : ChordAt(chords, next);
+        const Chord& target = next < EndOf(chords) ? ChordAt(chords, next) : following ? *following : chord;
         key = KeyAtOrAbove(lowest + 1, target.bass) - 1;
         break;
       }

@@ -63,9 +63,10 @@ std::vector<Chord> Chords(std::string_view text, uint32_t at, int transpose = 0)
 // Bass line: 'R' the chord's bass note, '5' its fifth, '3' its third, '8' the
 // root an octave up, 'a' a semitone below the next chord's bass note.
 // Upper case or lower case gives the accent ('r' soft root).
-// `lowest` is the lowest key the bass may use for the root.
+// `lowest` is the lowest key the bass may use for the root; `following` is
+// the chord after the last one, which an approach at the very end aims for.
 void Bass(MidiWriter& m, int channel, const std::vector<Chord>& chords, std::string_view pattern, int velocity,
-          int lowest, double hold = 0.85);
+          int lowest, double hold = 0.85, const Chord* following = nullptr);
 
 // Chords voiced close around `centre`, each voicing led smoothly from the last.
 // With `power`, only root, fifth and octave (rock guitar).
