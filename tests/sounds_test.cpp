@@ -32,6 +32,18 @@ TEST(Sounds, WavesHaveTheirSizeAndAreCleanAndAudible) {
     for (size_t k = 0; k < size_t(3 * spec.channels); ++k) EXPECT_NEAR(pcm[k], 128, 8) << k;
     for (size_t k = pcm.size() - size_t(spec.rate / 100 * spec.channels); k < pcm.size(); ++k) EXPECT_NEAR(pcm[k], 128, 1) << k;
   }
+  // The shot is short and punchy, the detonation still rumbles after two seconds.
+  auto rms = [](int wave, double from, double to) {
+    const std::vector<unsigned char> pcm = plat::BuiltinWave(wave);
+    const int perSecond = assets::kWaves[wave].rate * assets::kWaves[wave].channels;
+    const size_t a = size_t(from * perSecond), b = std::min(pcm.size(), size_t(to * perSecond));
+    double sum = 0.0;
+    for (size_t k = a; k < b; ++k) sum += (pcm[k] - 128.0) * (pcm[k] - 128.0);
+    return std::sqrt(sum / double(b - a));
+  };
+  EXPECT_LT(rms(0, 0.5, 2.0), rms(0, 0.0, 0.1) / 20.0);
+  EXPECT_GT(rms(1, 1.5, 2.5), 3.0);
+
   // The shot is really stereo: its two sides differ.
   const std::vector<unsigned char> shot = plat::BuiltinWave(0);
   int differ = 0;

@@ -70,7 +70,7 @@ void Tunes(MidiWriter& m) {
   m.NewTrack();
   m.TrackName("Blaeser");
   Setup(m, kBrass, 61, 127, 84, 50);
-  Comp(m, kBrass, Chords(ThemeChords("Em:8 D:8"), Bar(8)), "X.....X.....X...", 84, 67, false, 0.5);
+  Comp(m, kBrass, Chords(ThemeChords("Em:8 D:8"), Bar(8)), "X-....X-....X-..", 84, 67, false, 0.7);
   Play(m, kBrass, Melody(kChorus, Bar(16)), 96);
   Play(m, kBrass, Melody(kAnswer, Bar(24)), 96);
   Play(m, kBrass, HarmonyBelow(theme(Bar(32)), Chords(ThemeChords("Em"), Bar(32)), 4, true), 84);

@@ -109,6 +109,21 @@ const Chord& ChordAt(const std::vector<Chord>& chords, uint32_t t) {
 
 uint32_t EndOf(const std::vector<Chord>& chords) { return chords.back().at + chords.back().length; }
 
+std::vector<Note> ThirdBelow(const std::vector<Note>& line, int tonic, bool minor) {
+  static constexpr int kMajor[7] = {0, 2, 4, 5, 7, 9, 11}, kMinor[7] = {0, 2, 3, 5, 7, 8, 10};
+  const int* scale = minor ? kMinor : kMajor;
+  std::vector<Note> out = line;
+  for (Note& n : out) {
+    if (n.key < 0) continue;
+    const int degree = Mod12(n.key - tonic);
+    int step = 3;
+    for (int i = 0; i < 7; ++i)
+      if (scale[i] == degree) step = Mod12(degree - scale[(i + 5) % 7]);
+    n.key -= step;
+  }
+  return out;
+}
+
 }  // namespace
 
 int Pitch(std::string_view name) {
@@ -145,21 +160,6 @@ std::vector<Note> Melody(std::string_view text, uint32_t at) {
     n.length = uint32_t(length) * kStep;
     t += n.length;
     out.push_back(n);
-  }
-  return out;
-}
-
-std::vector<Note> ThirdBelow(const std::vector<Note>& line, int tonic, bool minor) {
-  static constexpr int kMajor[7] = {0, 2, 4, 5, 7, 9, 11}, kMinor[7] = {0, 2, 3, 5, 7, 8, 10};
-  const int* scale = minor ? kMinor : kMajor;
-  std::vector<Note> out = line;
-  for (Note& n : out) {
-    if (n.key < 0) continue;
-    const int degree = Mod12(n.key - tonic);
-    int step = 3;
-    for (int i = 0; i < 7; ++i)
-      if (scale[i] == degree) step = Mod12(degree - scale[(i + 5) % 7]);
-    n.key -= step;
   }
   return out;
 }

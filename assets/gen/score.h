@@ -41,12 +41,11 @@ struct Chord {
 // the length carrying over from the previous token when left out. Prefix '>'
 // accents a note, '<' softens it; suffix '\'' plays it short, '_' full length.
 std::vector<Note> Melody(std::string_view text, uint32_t at);
-// The same line a diatonic third lower in the scale with tonic `tonic`
-// (a pitch class) and the given mode (major or natural minor); notes outside
-// the scale go down a minor third.
-std::vector<Note> ThirdBelow(const std::vector<Note>& line, int tonic, bool minor);
-// Like ThirdBelow, but where that third is not in the chord sounding at the
-// time, the chord tone a third or fourth below is taken instead.
+// A second voice under a line: a diatonic third lower in the scale with tonic
+// `tonic` (a pitch class) and the given mode (major or natural minor), except
+// where that third is not in the chord sounding at the time: then the chord
+// tone a third or fourth below, if there is one. Notes outside the scale go
+// down a minor third.
 std::vector<Note> HarmonyBelow(const std::vector<Note>& line, const std::vector<Chord>& chords, int tonic, bool minor);
 std::vector<Note> Transposed(std::vector<Note> line, int semitones);
 // Writes the notes; returns the tick after the last one.

@@ -44,7 +44,7 @@ Layers MakeLayers(size_t n, double rate) {
 
     // Two-pole low-passed noise whose cutoff sinks: the roar turns into rumble.
     const double cut = 150.0 + 1000.0 * std::exp(-t / 0.4);
-    L.rumble[i] = rumbleFloor.Run(rumble2.Run(rumble1.Run(w, cut, rate), cut, rate), 45.0, rate) * Hit(t, 0.004, 0.04, 1.25);
+    L.rumble[i] = rumbleFloor.Run(rumble2.Run(rumble1.Run(w, cut, rate), cut, rate), 45.0, rate) * Hit(t, 0.004, 0.04, 2.0);
     // A brighter roar on top that dies sooner.
     L.grit[i] = grit1.Run(w, 600.0, rate) * Hit(t, 0.01, 0.03, 0.6);
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -206,6 +207,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
+    std::filesystem::create_directories(out);
     std::ifstream f(waves, std::ios::binary);
     if (!f) throw std::runtime_error("cannot open " + waves);
     const std::vector<uint8_t> blob((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
