@@ -18,9 +18,9 @@ namespace {
 TEST(Sounds, WavesHaveTheirSizeAndAreCleanAndAudible) {
   for (int i = 0; i < assets::kWaveCount; ++i) {
     SCOPED_TRACE("wave " + std::to_string(i));
-    const assets::WaveSpec& spec = assets::kWaves[i];
+    const assets::WaveSpec& format = assets::kWaves[i];
     const std::vector<unsigned char> pcm = plat::BuiltinWave(i);
-    ASSERT_EQ(int(pcm.size()), spec.bytes);
+    ASSERT_EQ(int(pcm.size()), format.bytes);
     double energy = 0.0;
     int lowest = 255, highest = 0;
     for (unsigned char v : pcm) energy += (v - 128.0) * (v - 128.0), lowest = std::min(lowest, int(v)), highest = std::max(highest, int(v));
@@ -29,8 +29,8 @@ TEST(Sounds, WavesHaveTheirSizeAndAreCleanAndAudible) {
     EXPECT_GE(lowest, 3) << "clips";
     EXPECT_LE(highest, 252) << "clips";
     // Rises out of silence instead of jumping in, and ends in silence.
-    for (size_t k = 0; k < size_t(3 * spec.channels); ++k) EXPECT_NEAR(pcm[k], 128, 8) << k;
-    for (size_t k = pcm.size() - size_t(spec.rate / 100 * spec.channels); k < pcm.size(); ++k) EXPECT_NEAR(pcm[k], 128, 1) << k;
+    for (size_t k = 0; k < size_t(3 * format.channels); ++k) EXPECT_NEAR(pcm[k], 128, 8) << k;
+    for (size_t k = pcm.size() - size_t(format.rate / 100 * format.channels); k < pcm.size(); ++k) EXPECT_NEAR(pcm[k], 128, 1) << k;
   }
   // The shot is short and punchy, the detonation still rumbles after two seconds.
   auto rms = [](int wave, double from, double to) {

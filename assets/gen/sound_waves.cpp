@@ -11,11 +11,11 @@ namespace gen {
 
 std::vector<uint8_t> MakeWave(int index) {
   if (index < 0 || index >= assets::kWaveCount) throw std::runtime_error("no such wave item");
-  const assets::WaveSpec& spec = assets::kWaves[index];
-  const size_t frames = size_t(spec.bytes / spec.channels);
-  const double rate = spec.rate;
+  const assets::WaveSpec& format = assets::kWaves[index];
+  const size_t frames = size_t(format.bytes / format.channels);
+  const double rate = format.rate;
   std::vector<double> samples = index == 0 ? SynthShot(frames, rate) : SynthDetonation(frames, rate);
-  if (samples.size() != size_t(spec.bytes)) throw std::runtime_error("effect has the wrong length");
+  if (samples.size() != size_t(format.bytes)) throw std::runtime_error("effect has the wrong length");
   return dsp::ToPcm8(samples);
 }
 

@@ -160,13 +160,13 @@ void ReportJoin(const Rendered& r) {
   }
 }
 
-void ReportWave(const std::string& name, const assets::WaveSpec& spec, const uint8_t* pcm) {
+void ReportWave(const std::string& name, const assets::WaveSpec& format, const uint8_t* pcm) {
   int lo = 255, hi = 0;
   double sum = 0.0;
-  for (int i = 0; i < spec.bytes; ++i) lo = std::min(lo, int(pcm[i])), hi = std::max(hi, int(pcm[i])), sum += (pcm[i] - 128.0) * (pcm[i] - 128.0);
+  for (int i = 0; i < format.bytes; ++i) lo = std::min(lo, int(pcm[i])), hi = std::max(hi, int(pcm[i])), sum += (pcm[i] - 128.0) * (pcm[i] - 128.0);
   std::printf("%s: %.3f s, %d channel(s), samples %d..%d (silence 128), RMS %.1f dBFS, first %d, last %d\n", name.c_str(),
-              double(spec.bytes) / spec.channels / spec.rate, spec.channels, lo, hi, Db(std::sqrt(sum / spec.bytes) / 128.0),
-              pcm[0], pcm[spec.bytes - 1]);
+              double(format.bytes) / format.channels / format.rate, format.channels, lo, hi, Db(std::sqrt(sum / format.bytes) / 128.0),
+              pcm[0], pcm[format.bytes - 1]);
 }
 
 void ReportBalance(const std::string& soundfont, const std::string& file, const Rendered& full, double gain) {
@@ -214,11 +214,11 @@ int main(int argc, char** argv) {
     const char* names[assets::kWaveCount] = {"shot", "detonation"};
     size_t at = 0;
     for (int i = 0; i < assets::kWaveCount; ++i) {
-      const assets::WaveSpec& spec = assets::kWaves[i];
-      if (blob.size() < at + size_t(spec.bytes)) throw std::runtime_error("the wave blob " + waves + " is short");
-      WriteWav(out + "/" + names[i] + ".wav", spec.channels, spec.rate, spec.bits, blob.data() + at, size_t(spec.bytes));
-      ReportWave(names[i], spec, blob.data() + at);
-      at += size_t(spec.bytes);
+      const assets::WaveSpec& format = assets::kWaves[i];
+      if (blob.size() < at + size_t(format.bytes)) throw std::runtime_error("the wave blob " + waves + " is short");
+      WriteWav(out + "/" + names[i] + ".wav", format.channels, format.rate, format.bits, blob.data() + at, size_t(format.bytes));
+      ReportWave(names[i], format, blob.data() + at);
+      at += size_t(format.bytes);
     }
 
     std::printf("synth gain %.2f\n", gain);
