@@ -344,8 +344,7 @@ void Drums(MidiWriter& m, uint32_t from, uint32_t to, const std::vector<std::pai
 }
 
 void Setup(MidiWriter& m, int channel, int program, int volume, int pan, int reverb, int chorus) {
-  m.Control(0, channel, 0, 0);  // bank
-  if (channel != 9) m.Program(0, channel, program);
+  if (channel != 9) m.Program(0, channel, program);  // channel 10 keeps its drum kit
   m.Control(0, channel, 7, volume);
   m.Control(0, channel, 10, pan);
   m.Control(0, channel, 91, reverb);
