@@ -120,9 +120,9 @@ void Band(MidiWriter& m) {
 
   m.NewTrack();
   m.TrackName("Tuba");
-  Setup(m, kTuba, 58, 112, 64, 35);
+  Setup(m, kTuba, 58, 127, 64, 35);
   constexpr std::string_view kOomPah = "R---....5---....";
-  for (const auto* part : {&intro, &a1, &a2, &a3, &a4}) Bass(m, kTuba, *part, kOomPah, 92, 34);
+  for (const auto* part : {&intro, &a1, &a2, &a3, &a4}) Bass(m, kTuba, *part, kOomPah, 100, 34);
   Bass(m, kTuba, b, "R---....5---.... | R---....5-----a- |", 90, 34, 0.85, &a3.front());
   Bass(m, kTuba, sneak, "R.r.....5.r.....", 88, 34, 0.6);
   Bass(m, kTuba, tag, "R---....R---....", 96, 34);
