@@ -14,6 +14,19 @@ void MidiWriter::Tempo(uint32_t tick, int us) {
   Add(tick, 0, {0xFF, 0x51, 0x03, uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)});
 }
 
+void MidiWriter::TimeSignature(uint32_t tick, int beats, int beatUnit) {
+  uint8_t power = 0;
+  while ((1 << power) < beatUnit) ++power;
+  Add(tick, 0, {0xFF, 0x58, 0x04, uint8_t(beats), power, 24, 8});
+}
+
+void MidiWriter::TrackName(const std::string& name) {
+  if (name.size() > 127) throw std::runtime_error("track name too long");
+  std::vector<uint8_t> data = {0xFF, 0x03, uint8_t(name.size())};
+  data.insert(data.end(), name.begin(), name.end());
+  Add(0, 0, std::move(data));
+}
+
 void MidiWriter::Program(uint32_t tick, int ch, int program) {
   Add(tick, 1, {uint8_t(0xC0 | ch), uint8_t(program)});
 }
@@ -54,8 +67,14 @@ std::vector<uint8_t> MidiWriter::Bytes() const {
     });
     std::vector<uint8_t> body;
     uint32_t now = 0;
+    bool sounding[16][128] = {};
     for (const Event& e : events) {
       if (e.data.empty()) continue;  // end marker: only moves `now`
+      // A key struck again while it still sounds would be cut short by the
+      // first note's release: that is a mistake in the score.
+      const int kind = e.data[0] & 0xF0, ch = e.data[0] & 0x0F;
+      if (kind == 0x90 && sounding[ch][e.data[1]]) throw std::runtime_error("overlapping notes in a MIDI track");
+      if (kind == 0x90 || kind == 0x80) sounding[ch][e.data[1]] = kind == 0x90;
       PutVarLen(body, e.tick - now);
       now = e.tick;
       body.insert(body.end(), e.data.begin(), e.data.end());

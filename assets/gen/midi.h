@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace gen {
@@ -14,6 +15,8 @@ class MidiWriter {
   void NewTrack() { tracks_.emplace_back(); }
 
   void Tempo(uint32_t tick, int microsPerQuarter);
+  void TimeSignature(uint32_t tick, int beats, int beatUnit);
+  void TrackName(const std::string& name);
   void Program(uint32_t tick, int channel, int program);
   void Control(uint32_t tick, int channel, int controller, int value);
   // A note from `tick` lasting `length` ticks.
