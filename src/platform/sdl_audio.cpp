@@ -24,7 +24,7 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kBufferFrames = 1024;  // about 23 ms
 constexpr int kEffectChannelStep = 8;
-constexpr double kMusicGain = 0.7;
+constexpr double kMusicGain = 0.45;
 
 // Nothing is logged: failures reach the game as errors of the music device.
 void SilenceSynthLog() {
@@ -103,10 +103,10 @@ class Sequencer {
     std::lock_guard<std::mutex> lock(mutex_);
     if (ticket != ticket_) return;
     if (frame_ >= endFrame_) {
-      // From the start, with every channel as at the start.
+      // From the start. The piece sets its own instruments at its start, and
+      // the last notes ring out into the first ones, so the join has no gap.
       frame_ = 0;
       next_ = 0;
-      resetPending_ = true;
     } else if (playing_) {
       return;
     }
