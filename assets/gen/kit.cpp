@@ -236,6 +236,17 @@ Col Shade(Col base, float nx, float ny, float highlight) {
   return c;
 }
 
+PaintFn Soft(Col light, Col dark, float cx, float cy, float rx, float ry, float highlight) {
+  return [=](float x, float y) {
+    const float nx = (x - cx) / rx, ny = (y - cy) / ry, k = nx * nx + ny * ny;
+    const float nz = std::sqrt(std::max(0.f, 1 - k));
+    const float diff = std::max(0.f, nx * -0.45f + ny * -0.62f + nz * 0.64f);
+    Col c = Mix(dark, light, Smooth(0.15f, 0.75f, diff));
+    const float spec = std::pow(std::max(0.f, (nx * -0.45f + ny * -0.62f + nz * 1.64f) / 1.8f), 30.f);
+    return Mix(c, Col{1, 1, 1, c.a}, highlight * spec);
+  };
+}
+
 PaintFn Linear(float x0, float y0, Col c0, float x1, float y1, Col c1) {
   const float ex = x1 - x0, ey = y1 - y0, len2 = std::max(1e-6f, ex * ex + ey * ey);
   return [=](float x, float y) { return Mix(c0, c1, Clamp01(((x - x0) * ex + (y - y0) * ey) / len2)); };

@@ -143,6 +143,9 @@ void Glow(Layer& l, const Shape& s, Col c, float soft, float opacity = 1.f);
 // Shading of a rounded body: base colour lit from the upper left, with a
 // highlight; (nx, ny) is the position relative to the body, -1..1.
 Col Shade(Col base, float nx, float ny, float highlight = 0.45f);
+// Two-tone shading for pale bodies: `dark` on the side away from the light
+// instead of a plain darkening (white stays warm, not grey).
+PaintFn Soft(Col light, Col dark, float cx, float cy, float rx, float ry, float highlight = 0.3f);
 // Linear gradient between two points.
 PaintFn Linear(float x0, float y0, Col c0, float x1, float y1, Col c1);
 // Shaded ball paint for an ellipse body.

@@ -1,5 +1,6 @@
 // Fire and smoke: the eight explosion pictures, the mushroom cloud of
 // "atom.gif", the campfire of "feuer.gif" and the cartridge of "schuss.gif".
+#include <algorithm>
 #include <cmath>
 
 #include "art.h"
@@ -19,44 +20,74 @@ Col FireBand(float heat) {
   return Hex(0xB8301E);
 }
 
-Col SmokeBand(float v, float warm) {
-  const Col light = Mix(Hex(0xB8B0B4), Hex(0xC8A088), warm), mid = Mix(Hex(0x8A8488), Hex(0x9A6A50), warm);
-  const Col dark = Mix(Hex(0x5C585E), Hex(0x6A4438), warm);
-  if (v > 0.62f) return light;
-  if (v > 0.3f) return mid;
-  return dark;
+}  // namespace
+
+namespace {
+
+// A ball of smoke (or fire): lit from the upper left, `glow` warms the
+// underside as if lit by the fire beneath.
+void Puff(Layer& l, float x, float y, float r, Col base, float glow, uint32_t seed) {
+  const Shape s = Wobble(Circle(x, y, r), r * 0.12f, std::max(1.5f, r * 0.45f), seed);
+  Fill(l, s, [=](float px, float py) {
+    const float nx = (px - x) / (r * 1.1f), ny = (py - y) / (r * 1.1f);
+    Col c = Shade(base, nx, ny, 0.1f);
+    if (glow > 0) c = Mix(c, Hex(0xFF8A2A), glow * Smooth(0.1f, 0.9f, ny) * 0.8f);
+    return c;
+  });
+}
+
+struct PuffSeed {
+  float angle, reach, size;
+};
+
+std::vector<PuffSeed> PuffSeeds(int n, uint32_t seed) {
+  Rng rng(seed);
+  std::vector<PuffSeed> v;
+  for (int i = 0; i < n; ++i)
+    v.push_back({float(i) / float(n) * 2 * kPi + rng.Uni(-0.3f, 0.3f), rng.Uni(0.55f, 1.f), rng.Uni(0.75f, 1.2f)});
+  return v;
+}
+
+void Fireball(Layer& l, float cx, float cy, float R, float heat, int n, uint32_t seed) {
+  l.Each({cx - R * 1.5f, cy - R * 1.4f, cx + R * 1.5f, cy + R * 1.4f}, [&](int x, int y, float fx, float fy) {
+    const float dx = (fx - cx) / (R * 1.18f), dy = (fy - cy) / (R * 0.92f);
+    const float d = std::sqrt(dx * dx + dy * dy);
+    const float a = std::atan2(dy, dx);
+    const float edge = 1 + 0.15f * std::sin(a * 7 + float(n)) + 0.2f * (Fbm(fx / 9, fy / 9, 3, seed) - 0.5f);
+    if (d > edge) return;
+    const float v = 1 - d / edge;
+    const float fire = heat * (0.3f + 0.9f * v) + 0.2f * (Fbm(fx / 5, fy / 5, 2, seed + 3) - 0.5f) - 0.08f * (dx + dy);
+    l.Blend(x, y, FireBand(fire), 1);
+  });
 }
 
 }  // namespace
 
-// n = 1..8: flash, growing fireball, fire turning to smoke, thinning smoke.
+// n = 1..8: flash, growing fireball, fire turning into smoke, thinning smoke.
 Image PaintExplosion(int n) {
   const float t = float(n - 1) / 7.f;
   Layer l(100, 75, 3);
-  const float cx = 50, cy = 38 - 6 * t * t;
-  const float R = 13 + 25 * std::sqrt(t) + (n == 1 ? -1 : 0);
-  const float heat = Clamp01(1.15f - t * 1.25f);  // fire fades over the frames
-  const float smoke = Smooth(0.3f, 0.8f, t);
+  const float cx = 50, cy = 38;
   const uint32_t seed = 700;
 
   // Debris and sparks flying out in the early frames.
-  if (n >= 2 && n <= 6) {
+  if (n >= 2 && n <= 5) {
     Rng rng(seed);
+    const float R = 12 + 26 * std::sqrt(t);
     for (int i = 0; i < 14; ++i) {
       const float a = rng.Uni(0, 2 * kPi), sp = rng.Uni(0.7f, 1.25f);
-      const float r = R * (0.9f + 0.5f * sp) + 4 * t;
-      const float x = cx + std::cos(a) * r * 1.15f, y = cy + std::sin(a) * r * 0.85f + 10 * t * t;
-      if (x < 3 || x > 97 || y < 3 || y > 72) continue;
+      const float r = R * (0.95f + 0.45f * sp);
+      const float x = cx + std::cos(a) * r * 1.15f, y = cy + std::sin(a) * r * 0.8f + 8 * t * t;
+      if (x < 4 || x > 96 || y < 4 || y > 71) continue;
       const float size = (i % 3 == 0 ? 2.2f : 1.3f) * (1.1f - 0.4f * t);
-      const Col c = i % 3 == 0 ? Hex(0x6A5048) : FireBand(0.6f - 0.5f * t);
+      const Col c = i % 3 == 0 ? Hex(0x6A5048) : FireBand(0.65f - 0.5f * t);
       Fill(l, Capsule(x, y, x - std::cos(a) * 4 * sp, y - std::sin(a) * 3 * sp, size, size * 0.4f), c);
     }
   }
-
-  // The star-shaped flash of the first frames.
-  if (n <= 3) {
+  if (n <= 3) {  // the star-shaped flash
     std::vector<float> star;
     const int points = 10;
+    const float R = 12 + 26 * std::sqrt(t);
     for (int i = 0; i < 2 * points; ++i) {
       const float a = float(i) * kPi / float(points) + 0.15f;
       const float r = (i % 2 ? 0.45f : 1.f) * (R + 12 - 4 * float(n)) * (i % 4 == 0 ? 1.15f : 1.f);
@@ -64,33 +95,42 @@ Image PaintExplosion(int n) {
     }
     Fill(l, Poly(star), n == 1 ? Hex(0xFFF4B0) : Hex(0xFFC830));
   }
-
-  // The ball: distance from the centre roughened by noise; heat decides the band.
-  const float lobes = 6.5f;
-  l.Each({cx - R * 1.6f, cy - R * 1.5f, cx + R * 1.6f, cy + R * 1.5f}, [&](int x, int y, float fx, float fy) {
-    const float dx = (fx - cx) / (R * 1.18f), dy = (fy - cy) / (R * 0.92f);
-    const float d = std::sqrt(dx * dx + dy * dy);
-    const float a = std::atan2(dy, dx);
-    const float bumps = 0.16f * std::sin(a * lobes + float(n)) + 0.2f * (Fbm(fx / 9, fy / 9, 3, seed + 1) - 0.5f);
-    float edge = 1 + bumps - 0.05f * t;
-    // Late frames tear apart into puffs.
-    const float holes = Fbm(fx / 7 + float(n), fy / 7, 3, seed + 2);
-    if (t > 0.6f && holes < 0.2f + 0.5f * (t - 0.6f) * 2.4f * (0.5f + d)) return;
-    if (d > edge) return;
-    const float v = 1 - d / edge;  // 0 at the rim, 1 in the middle
-    const float shade = Clamp01(v + 0.25f * (-dx - dy) * 0.5f + 0.25f * (Fbm(fx / 5, fy / 5, 2, seed + 3) - 0.5f));
-    Col c;
-    const float fire = heat * (0.35f + 0.9f * v) - smoke * (0.6f - 0.4f * v);
-    if (fire > 0.1f)
-      c = FireBand(fire);
-    else
-      c = SmokeBand(shade, Clamp01(heat * 2.5f));
-    // Glowing embers inside the smoke.
-    if (fire <= 0.1f && heat > 0 && Fbm(fx / 3, fy / 3, 2, seed + 4) > 0.72f - 0.2f * heat) c = Hex(0xFF8A24);
-    l.Blend(x, y, c, 1);
-  });
-  Image img = Keyed(l);
-  return img;
+  if (n <= 4) {
+    const float R = 12 + 26 * std::sqrt(t);
+    // From frame 4 the first smoke rolls up behind the fire.
+    if (n == 4)
+      for (const PuffSeed& p : PuffSeeds(9, seed + 20))
+        if (std::sin(p.angle) < 0.3f)
+          Puff(l, cx + std::cos(p.angle) * R * 0.85f * p.reach, cy + std::sin(p.angle) * R * 0.7f * p.reach - 3, 9 * p.size, Hex(0x6E5A54), 0.6f,
+               seed + uint32_t(p.angle * 100));
+    Fireball(l, cx, cy, R, 1.15f - 0.12f * float(n), n, seed + 1);
+  } else {
+    // Smoke puffs spread and rise; their fire dies down and they grow pale.
+    const float k = float(n - 5) / 3.f;  // 0 at frame 5, 1 at frame 8
+    const Col smoke = Ramp({Hex(0x5E4C4A), Hex(0x7A7074), Hex(0xA49EA2), Hex(0xCBC6C8)}, k);
+    const std::vector<PuffSeed> seeds = PuffSeeds(11, seed + 20);
+    const float spread = 24 + 12 * k, rise = 3 + 12 * k;
+    const float size = (n == 8 ? 6.5f : 11.5f - 2.5f * k);
+    int i = 0;
+    for (const PuffSeed& p : seeds) {
+      ++i;
+      if (n == 7 && i % 4 == 0) continue;
+      if (n == 8 && i % 2 == 0) continue;
+      const float px = cx + std::cos(p.angle) * spread * p.reach * 1.1f;
+      const float py = cy - rise + std::sin(p.angle) * spread * p.reach * 0.7f - rise * 0.4f * (1 - p.reach);
+      Puff(l, px, py, size * p.size, smoke, n == 5 ? 0.9f : (n == 6 ? 0.5f : 0), seed + uint32_t(i));
+    }
+    if (n <= 6) {
+      // The last of the fire in the middle, and embers.
+      Fireball(l, cx, cy - rise * 0.5f, n == 5 ? 15 : 8, n == 5 ? 0.8f : 0.55f, n, seed + 2);
+      Rng rng(seed + 5);
+      for (int e = 0; e < 10; ++e) {
+        const float a = rng.Uni(0, 2 * kPi), r = rng.Uni(6, spread);
+        Fill(l, Circle(cx + std::cos(a) * r, cy - rise + std::sin(a) * r * 0.7f, 1.1f), e % 2 ? Hex(0xFFC030) : Hex(0xFF6A1A));
+      }
+    }
+  }
+  return Keyed(l);
 }
 
 // ------------------------------------------------------------------ atom.gif
@@ -98,61 +138,70 @@ Animation PaintAtom() {
   Animation a;
   a.delayCs = 4;
   const int frames = 26;
-  const float ground = 77;
+  const float ground = 77, cx = 39;
+  const uint32_t seed = 900;
   for (int f = 0; f < frames; ++f) {
     const float t = float(f) / float(frames - 1);
     Layer l(78, 80, 3);
-    const uint32_t seed = 900;
-    const float rise = Smooth(0.05f, 1.f, t);
-    const float capY = ground - 8 - 46 * rise;
-    const float capRx = 7 + 24 * Smooth(0, 0.9f, t), capRy = 6 + 10 * Smooth(0, 0.9f, t);
-    const float heat = Clamp01(1.1f - t * 0.9f);
-    const float swirl = t * 6;  // the cap rolls as it rises
+    const float grow = Smooth(0, 0.85f, t);
+    const float heat = Clamp01(1.05f - t * 0.8f);
+    const float capY = ground - 9 - 45 * Smooth(0.02f, 1.f, t);
+    const float W = 7 + 23 * grow, H = 6 + 10 * grow;
+    // Fire on the lit side of a puff, smoke on its shaded side.
+    auto hot = [&](float local) {
+      return Mix(FireBand(heat * (0.45f + 0.6f * local)), Hex(0x8A5A4A), Smooth(0.2f, 1.f, t) * (1 - local) * 0.9f);
+    };
 
-    // Dust skirt on the ground.
-    const float skirtRx = 8 + 30 * Smooth(0, 0.8f, t), skirtRy = 3 + 6 * Smooth(0, 0.8f, t);
-    Fill(l, Wobble(Ellipse(39, ground - skirtRy * 0.4f, skirtRx, skirtRy), 1.6f, 3, seed + 9), [&](float x, float y) {
-      const float v = Clamp01((ground - y) / (skirtRy * 1.4f));
-      Col c = Mix(Hex(0x8A5A3A), Hex(0xC89060), v);
-      c = Mix(c, Hex(0xFF9A30), 0.6f * heat * Clamp01(1 - std::abs(x - 39) / (skirtRx * 0.6f)));
-      return Mul(c, 0.85f + 0.3f * Fbm(x / 3, y / 3 + swirl, 2, seed + 5));
-    });
-    // The stem.
+    // Dust skirt rolling out along the ground.
+    const float skirt = 6 + 30 * grow;
+    for (int i = 0; i < 9; ++i) {
+      const float u = (float(i) / 8.f - 0.5f) * 2;
+      const float r = (3 + 4 * grow) * (1.1f - 0.4f * std::abs(u));
+      Puff(l, cx + u * skirt, ground - r * 0.6f, r, Mix(Hex(0xB07A50), Hex(0x9A8678), t), heat * 0.6f, seed + uint32_t(i));
+    }
+    // The stem: puffs up to the cap.
     if (f >= 2) {
-      const float top = capY + capRy * 0.5f;
-      Shape stem = Wobble(Capsule(39, ground - 2, 39, top, 4.5f + 3 * t, 3 + 2.5f * t), 1.2f, 2.5f, seed + uint32_t(f));
-      Fill(l, stem, [&](float x, float y) {
-        const float v = (x - 39) / (8 + 3 * t);
-        Col c = Mix(FireBand(0.5f * heat + 0.15f), Hex(0xA0644A), Clamp01(t * 1.2f));
-        c = Shade(c, v, 0, 0.2f);
-        return Mul(c, 0.85f + 0.35f * Fbm(x / 2.5f, y / 4 + swirl, 2, seed + 6));
-      });
-      // A ring of condensation around the stem once it stands.
-      if (t > 0.45f) {
-        const float ry = ground - 18 - 10 * (t - 0.45f);
-        const float rr = 9 + 12 * (t - 0.45f);
-        Fill(l, Subtract(Ellipse(39, ry, rr, 2.6f), Ellipse(39, ry - 0.6f, rr - 2.2f, 1.6f)), Hex(0xE8E0DC), Clamp01((t - 0.45f) * 6));
+      const float top = capY + H * 0.5f;
+      const int n = std::max(2, int((ground - top) / 4));
+      for (int i = 0; i <= n; ++i) {
+        const float v = float(i) / float(n);
+        const float y = ground - 3 - v * (ground - 3 - top);
+        const float r = (2.6f + 2.6f * grow) * (1.15f - 0.35f * v);
+        const float wob = 1.2f * std::sin(float(i) * 1.7f + t * 9);
+        const Col c = hot(0.5f + 0.4f * (1 - v));
+        Puff(l, cx + wob, y, r, c, 0, seed + 40 + uint32_t(i));
+      }
+      // The ring of condensation around the stem once it stands.
+      if (t > 0.5f) {
+        const float ry = ground - 22 - 8 * (t - 0.5f), rr = 9 + 14 * (t - 0.5f);
+        Fill(l, Subtract(Ellipse(cx, ry, rr, 2.8f), Ellipse(cx, ry - 0.8f, rr - 3, 1.6f)), Hex(0xE8E2E0), 1);
       }
     }
-    // The cap: a rolling ball flattened into a mushroom head.
-    const Shape capShape = Wobble(Union(Ellipse(39, capY, capRx, capRy), Ellipse(39, capY + capRy * 0.45f, capRx * 0.8f, capRy * 0.55f)),
-                                  1.4f + 1.6f * t, 3.5f, seed + 11);
-    Fill(l, capShape, [&](float x, float y) {
-      const float nx = (x - 39) / (capRx + 2), ny = (y - capY) / (capRy + 2);
-      const float roll = Fbm(x / 4 + swirl * 0.6f, y / 3.5f - swirl, 3, seed + 7);
-      const float v = Clamp01(1 - std::sqrt(nx * nx + ny * ny));
-      const float fire = heat * (0.3f + 0.9f * v) + 0.35f * (roll - 0.5f) + 0.25f * heat;
-      Col c = FireBand(fire);
-      // Brown-grey smoke takes over the rim as the cloud cools.
-      const float cool = Smooth(0.25f, 1.f, t) * (1 - v * 0.8f) + 0.2f * (ny > 0.2f ? 1.f : 0.f);
-      if (cool > 0.42f + 0.3f * (roll - 0.5f)) c = SmokeBand(0.5f - 0.6f * ny + 0.4f * (roll - 0.5f), 0.7f);
-      return Shade(c, nx * 0.8f, ny * 0.8f, 0.15f);
-    });
+    // The cap: puffs round a rolling ring, the back ones first.
+    struct Cap {
+      float x, y, r, depth, local;
+    };
+    std::vector<Cap> caps;
+    const int ringN = 12;
+    for (int i = 0; i < ringN; ++i) {
+      const float th = float(i) / float(ringN) * 2 * kPi + t * 1.5f;
+      const float x = cx + std::cos(th) * W * 0.72f, z = std::sin(th);
+      const float y = capY + z * H * 0.18f + H * 0.05f;
+      caps.push_back({x, y, H * 0.5f * (1 + 0.15f * std::sin(float(i) * 2.1f)), z, 0.3f + 0.3f * (1 - z)});
+    }
+    for (int i = 0; i < 5; ++i) {  // the dome on top
+      const float u = (float(i) / 4.f - 0.5f) * 1.4f;
+      caps.push_back({cx + u * W * 0.7f, capY - H * 0.42f + std::abs(u) * H * 0.25f, H * 0.55f, 0.2f, 0.85f});
+    }
+    std::sort(caps.begin(), caps.end(), [](const Cap& p, const Cap& q) { return p.depth < q.depth; });
+    Fill(l, Ellipse(cx, capY + H * 0.35f, W * 0.8f, H * 0.35f), Hex(0x6A3A30));  // the dark underside
+    int k = 0;
+    for (const Cap& c : caps) Puff(l, c.x, c.y, c.r, hot(c.local), heat * 0.5f, seed + 80 + uint32_t(k++));
     // The first frames: the flash on the ground.
     if (f < 5) {
-      const float r = 5 + 4 * float(f);
-      Glow(l, Circle(39, ground - 2, r * 0.5f), Hex(0xFFF4C0), r, 1.f - 0.15f * float(f));
-      Fill(l, Ellipse(39, ground - 2, r * 0.55f, r * 0.45f), Hex(0xFFFCE8));
+      const float r = 6 + 5 * float(f);
+      Glow(l, Circle(cx, ground - 3, r * 0.4f), Hex(0xFFE890), r, 1.f - 0.12f * float(f));
+      Fill(l, Ellipse(cx, ground - 3, r * 0.6f, r * 0.5f), Hex(0xFFFCE0));
     }
     a.frames.push_back(Keyed(l, 0.5f));
   }

@@ -64,8 +64,15 @@ void FramedArea(Layer& l, float x0, float y0, float x1, float y1) {
   // Bounds are inclusive pixels: the outline lies on them.
   const Shape outer = RoundRect(x0, y0, x1 + 1, y1 + 1, 4);
   const Shape inner = RoundRect(x0 + 2, y0 + 2, x1 - 1, y1 - 1, 2.5f);
+  // Frosted glass: the scenery behind is blurred first.
+  Layer behind(l.lw, l.lh, l.ss);
+  l.Each(outer.box.Grow(10), [&](int x, int y, float, float) { behind.At(x, y) = l.At(x, y); });
+  Blur(behind, 3);
+  l.Each(outer.box, [&](int x, int y, float fx, float fy) {
+    if (inner.d(fx, fy) < 0) l.At(x, y) = behind.At(x, y);
+  });
   Glow(l, outer, Hex(0x100818), 6, 0.35f);
-  Fill(l, inner, [=](float, float y) { return Mix(Hex(0xE8ECF4), Hex(0xC8CCD8), Clamp01((y - y0) / (y1 - y0))); }, 0.62f);
+  Fill(l, inner, [=](float, float y) { return Mix(Hex(0xECEFF6), Hex(0xCCD0DC), Clamp01((y - y0) / (y1 - y0))); }, 0.68f);
   Fill(l, Subtract(outer, inner), Hex(0xD8281E));
   Fill(l, Subtract(RoundRect(x0 + 2, y0 + 2, x1 - 1, y1 - 1, 2.5f), RoundRect(x0 + 3, y0 + 3, x1 - 2, y1 - 2, 2)), Hex(0xFFFFFF), 0.5f);
 }
@@ -206,7 +213,7 @@ Image PaintPanel(int index) {
       }
       break;
     case 5: {
-      Entry(l, U"Starten", 0, 163);
+      Entry(l, U"Starten", 1, 163);
       Entry(l, U"Zurück", 0, 192);
       break;
     }
@@ -214,20 +221,20 @@ Image PaintPanel(int index) {
       Entry(l, U"Punktzahl:", 0, 3);
       Entry(l, U"Hühner:", 0, 56);
       Entry(l, U"Platz:", 0, 109);
-      Entry(l, U"Hauptmenü", 0, 192);
+      Entry(l, U"Hauptmenü", 0, 192, FitSize(U"Hauptmenü", Face::SansBold, 160, 13, 1));
       break;
     case 14:
     case 16: {
       const float small = FitSize(U"Transparente", Face::SansBold, 146, 11, 1);
-      Entry(l, U"Transparente", 0, 0, small);
-      Entry(l, U"Explosionen", 0, 12, small, false);
+      Entry(l, U"Transparente", 1, 0, small);
+      Entry(l, U"Explosionen", 1, 12, small, false);
       // The angle mark leading to the setting below the entry.
       const Shape mark = Union(RoundRect(6, 24, 8.4f, 33, 0.6f), RoundRect(6, 30.6f, 15, 33, 0.6f));
       Fill(l, Grow(mark, 1), kInk);
       Fill(l, mark, kOrange);
       Entry(l, index == 14 ? U"Aus" : U"Ein", 18, 25);
-      Entry(l, U"HighScore-Liste", 0, 81, small);
-      Entry(l, U"zurücksetzen", 0, 93, small, false);
+      Entry(l, U"HighScore-Liste", 1, 81, small);
+      Entry(l, U"zurücksetzen", 1, 93, small, false);
       Entry(l, U"Zurück", 0, 192);
       break;
     }

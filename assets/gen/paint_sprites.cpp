@@ -35,6 +35,9 @@ struct Xf {
     const float cx = X(x), cy = Y(y), sx = R(rx), sy = R(ry);
     return [=](float px, float py) { return Shade(c, (px - cx) / sx, (py - cy) / sy, hl); };
   }
+  PaintFn Soft(Col light, Col dark, float x, float y, float rx, float ry) const {
+    return gen::Soft(light, dark, X(x), Y(y), R(rx), R(ry));
+  }
   PaintFn Vertical(float y0, Col c0, float y1, Col c1) const { return Linear(0, Y(y0), c0, 0, Y(y1), c1); }
 };
 
@@ -60,12 +63,11 @@ void Chicken(Layer& l, const Xf& t, bool wingUp) {
 
   for (const Shape* s : {&tail, &legs, &feet, &body, &neck, &head, &combS, &beakS}) Fill(l, Grow(*s, t.R(o)), ink);
   Fill(l, Union(legs, feet), leg);
-  Fill(l, tail, t.Ball(Hex(0xF4EEE4), 30, 12, 7, 8, 0.3f));
+  const Col shadow = Hex(0xD8C0A8);
+  Fill(l, tail, t.Soft(Hex(0xFFFBF2), Hex(0xCCB49C), 30, 12, 7, 8));
   Fill(l, combS, t.Ball(comb, 9.3f, 6, 5, 3, 0.5f));
-  Fill(l, Union(body, neck), t.Ball(white, 17, 18, 13, 10, 0.35f));
-  Fill(l, head, t.Ball(white, 9.5f, 11, 6, 6, 0.4f));
-  // A warm shadow along the belly.
-  Fill(l, Intersect(body, t.Ellipse(19, 27.5f, 12, 4.5f, -0.12f)), Hex(0xE6D6C2), 0.8f);
+  Fill(l, Union(body, neck), t.Soft(white, shadow, 16, 17, 13, 11));
+  Fill(l, head, t.Soft(white, shadow, 9.5f, 11, 6.5f, 6.5f));
   Fill(l, beakS, t.Vertical(9.2f, Lighten(beak, 0.3f), 13.8f, Darken(beak, 0.25f)));
   Fill(l, t.Capsule(5, 11.6f, 1.6f, 11.6f, 0.25f, 0.2f), Hex(0xA8601A));
   Fill(l, t.Ellipse(5.8f, 15.6f, 1.3f, 2.2f), comb);
@@ -87,7 +89,7 @@ void Chicken(Layer& l, const Xf& t, bool wingUp) {
     wing = Union(wing, t.Circle(px, py, 2.6f - 0.4f * float(i)));
   }
   Fill(l, Grow(wing, t.R(o)), ink);
-  Fill(l, wing, t.Ball(Hex(0xF2ECE0), cx - 1, cy - 1.5f, 9, 6, 0.3f));
+  Fill(l, wing, t.Soft(Hex(0xFFF8EC), Hex(0xC8AE94), cx - 1, cy - 1.5f, 9, 6.5f));
   for (int i = -1; i <= 1; ++i) {
     const float nx = -dy, ny = dx;
     const float off = float(i) * 1.6f;
@@ -104,34 +106,41 @@ struct PlaneLook {
 // Design frame 77 x 26, nose to the right.
 void Plane(Layer& l, const Xf& t, const PlaneLook& p) {
   const Col ink = Hex(0x2A1E24), metal = Hex(0xB8C0C8);
-  const Shape fuselage = Union({t.Ellipse(40, 14, 25, 6.2f), t.Capsule(8, 12.5f, 30, 14, 2.2f, 5.4f), t.Ellipse(63, 14, 5, 5)});
-  const Shape fin = t.Poly({3, 2.5f, 10, 2.5f, 18, 11.5f, 5, 13});
+  const float wy = p.biplane ? 0 : 2;  // the monoplane sits a little lower
+  const Shape fuselage = Union({t.Ellipse(44, 14 + wy * 0.3f, 19, 6.4f), t.Capsule(9, 12.5f, 32, 14, 2.2f, 5.6f)});
+  const Shape cowling = t.Rect(56, 7.6f, 66.5f, 20.4f, 3);
+  const Shape fin = t.Poly({3, 2.5f, 10, 2.5f, 19, 11.5f, 5, 13});
   const Shape stab = t.Ellipse(11, 14.5f, 8, 2.2f, 0.05f);
-  const Shape upper = t.Rect(24, 2.5f, 56, 6.2f, 1.8f);
-  const Shape lower = t.Rect(23, 17.5f, 55, 21, 1.8f);
-  const Shape mono = t.Ellipse(38, 16.5f, 15, 3.2f, 0.05f);
-  const Shape gear = Union({t.Capsule(40, 19, 37, 23, 0.8f, 0.8f), t.Capsule(44, 19, 47, 23, 0.8f, 0.8f)});
-  const Shape wheels = Union(t.Circle(37, 23, 2.4f), t.Circle(47, 23, 2.4f));
-  const Shape pilot = t.Circle(41, p.biplane ? 8.6f : 6.6f, 3);
-  const Shape spinner = t.Poly({66, 9.5f, 72, 12.5f, 72, 15.5f, 66, 18.5f});
-  const Shape blur = t.Ellipse(73.5f, 14, 1.8f, 11.5f);
+  const Shape upper = t.Rect(41, 1.2f, 66, 4.8f, 1.8f);
+  const Shape lower = t.Rect(39, 17.2f, 64, 20.6f, 1.8f);
+  const Shape mono = t.Ellipse(47, 17, 15, 3.2f, 0.05f);
+  const Shape gear = Union({t.Capsule(50, 19, 47, 23, 0.8f, 0.8f), t.Capsule(55, 19, 58, 23, 0.8f, 0.8f)});
+  const Shape wheels = Union(t.Circle(47, 23, 2.5f), t.Circle(58, 23, 2.5f));
+  const Shape head = t.Circle(36.5f, 6.2f + wy, 3.2f);
+  const Shape scarf = t.Capsule(34.5f, 8.6f + wy, 25, 6.5f + wy, 1.3f, 0.7f);
+  const Shape spinner = t.Poly({66, 9.5f, 71.5f, 12.8f, 71.5f, 15.2f, 66, 18.5f});
+  const Shape blur = t.Ellipse(73.5f, 13.5f, 1.9f, 12.2f);
 
-  for (const Shape* s : {&fin, &stab, &gear, &wheels, &fuselage, &pilot, &spinner}) Fill(l, Grow(*s, t.R(0.9f)), ink);
+  for (const Shape* s : {&fin, &stab, &gear, &wheels, &scarf, &head, &fuselage, &cowling, &spinner}) Fill(l, Grow(*s, t.R(0.9f)), ink);
   Fill(l, gear, Hex(0x505860));
-  Fill(l, wheels, [&](float x, float y) { return Shade(Hex(0x484048), (x - t.X(42)) / t.R(8), (y - t.Y(23)) / t.R(3), 0.2f); });
-  Fill(l, t.Circle(37, 23, 0.9f), metal);
-  Fill(l, t.Circle(47, 23, 0.9f), metal);
-  Fill(l, pilot, t.Ball(Hex(0xF0C49A), 41, 8, 3, 3));
-  Fill(l, t.Rect(38, p.biplane ? 5.6f : 3.6f, 44, p.biplane ? 7.6f : 5.6f, 1), Hex(0x7A4A2A));  // leather cap
-  Fill(l, t.Rect(41.5f, p.biplane ? 7.4f : 5.4f, 44.5f, p.biplane ? 9.2f : 7.2f, 0.8f), Hex(0x90D0F0));  // goggles
+  for (float wx : {47.f, 58.f}) {
+    Fill(l, t.Circle(wx, 23, 2.5f), t.Ball(Hex(0x4A444C), wx, 22.5f, 2.8f, 2.8f, 0.5f));
+    Fill(l, t.Circle(wx, 23, 0.9f), metal);
+  }
+  // The pilot in the open cockpit: leather cap, goggles and a white scarf.
+  Fill(l, scarf, Hex(0xF8F8F0));
+  Fill(l, head, t.Ball(Hex(0xF0C49A), 36, 6 + wy, 3.4f, 3.4f));
+  Fill(l, Intersect(head, t.Rect(32, 2.5f + wy, 41, 5.8f + wy, 0.5f)), Hex(0x7A4A2A));
+  Fill(l, t.Rect(36.8f, 4.8f + wy, 40.2f, 6.8f + wy, 0.9f), Hex(0x90D8F8));
   Fill(l, fin, t.Vertical(2, Lighten(p.body, 0.25f), 13, Darken(p.body, 0.2f)));
-  Fill(l, fuselage, t.Ball(p.body, 44, 10, 30, 8, 0.5f));
-  Fill(l, t.Capsule(12, 13.5f, 64, 13.5f, 0.9f, 1.3f), p.trim);  // stripe
+  Fill(l, fuselage, t.Ball(p.body, 44, 10, 26, 8, 0.5f));
+  Fill(l, t.Capsule(12, 14, 56, 14.5f, 0.8f, 1.3f), p.trim);  // stripe
+  Fill(l, t.Rect(31, 8.8f + wy, 42, 10.2f + wy, 0.6f), Hex(0x3A2A22));  // cockpit rim
   Fill(l, stab, t.Vertical(12, Lighten(p.wing, 0.3f), 17, Darken(p.wing, 0.2f)));
-  // The cockpit rim.
-  Fill(l, t.Rect(36, p.biplane ? 9.8f : 7.8f, 47, p.biplane ? 11 : 9, 0.6f), Hex(0x3A2A22));
+  Fill(l, cowling, t.Ball(Hex(0x8A96A4), 60, 11, 8, 8, 0.6f));
+  for (float cx : {58.5f, 61.5f, 64.f}) Fill(l, t.Capsule(cx, 9.5f, cx, 18.5f, 0.3f, 0.3f), Hex(0x5A6270));
   if (p.biplane) {
-    for (float sx : {29.f, 51.f}) Fill(l, t.Capsule(sx, 5, sx - 1, 19, 0.7f, 0.7f), Hex(0x6A5040));
+    for (float sx : {45.f, 61.f}) Fill(l, t.Capsule(sx, 4, sx - 1, 18, 0.7f, 0.7f), Hex(0x6A5040));
     for (const Shape* s : {&upper, &lower}) {
       Fill(l, Grow(*s, t.R(0.9f)), ink);
       Fill(l, *s, [&, s](float, float y) {
@@ -139,21 +148,22 @@ void Plane(Layer& l, const Xf& t, const PlaneLook& p) {
         return Mix(Lighten(p.wing, 0.35f), Darken(p.wing, 0.2f), v);
       });
     }
-    Fill(l, t.Circle(48, 4.3f, 1.1f), p.trim);
+    Fill(l, t.Circle(52, 3, 1.1f), p.body);
   } else {
     Fill(l, Grow(mono, t.R(0.9f)), ink);
-    Fill(l, mono, t.Vertical(13.5f, Lighten(p.wing, 0.35f), 19.5f, Darken(p.wing, 0.2f)));
+    Fill(l, mono, t.Vertical(14, Lighten(p.wing, 0.35f), 20, Darken(p.wing, 0.2f)));
+    Fill(l, t.Circle(50, 17, 1.3f), p.trim);
   }
   // Exhaust, spinner and the blur of the propeller.
-  Fill(l, t.Capsule(58, 17.5f, 54, 18.5f, 0.8f, 0.8f), Hex(0x707880));
-  Fill(l, spinner, t.Ball(Hex(0xE8E8E8), 68, 13, 5, 4));
+  Fill(l, t.Capsule(56, 19.5f, 52, 20.5f, 0.7f, 0.7f), Hex(0x707880));
+  Fill(l, spinner, t.Ball(p.trim, 68, 12.5f, 4.5f, 4.5f));
   Fill(l, blur, [&](float, float y) {
-    const float v = (y - t.Y(14)) / t.R(11.5f);
+    const float v = (y - t.Y(13.5f)) / t.R(12.2f);
     const float band = std::abs(std::sin(v * 5.5f));
     return Mix(Hex(0xF4F6F8), Hex(0xA8B0BC), band * 0.8f);
   });
-  Fill(l, t.Capsule(73.5f, 3.2f, 73.5f, 5.5f, 0.9f, 0.9f), Hex(0xE8C040));
-  Fill(l, t.Capsule(73.5f, 22.5f, 73.5f, 24.8f, 0.9f, 0.9f), Hex(0xE8C040));
+  Fill(l, t.Capsule(73.5f, 2, 73.5f, 4.4f, 0.9f, 0.9f), Hex(0xE8C040));
+  Fill(l, t.Capsule(73.5f, 22.6f, 73.5f, 25, 0.9f, 0.9f), Hex(0xE8C040));
 }
 
 }  // namespace
@@ -231,28 +241,28 @@ Image PaintSaucer() {
   return Finish(l, 0x201C30, 0);
 }
 
-// A skydiver falling belly down, arms and legs spread.
+// A skydiver falling belly down, arms and legs spread, head to the left.
 Image PaintMensch() {
   Layer l(30, 10, 8);
-  const Col ink = Hex(0x2C1E22), suit = Hex(0xFF8A24), helmet = Hex(0xE8342C), skin = Hex(0xF4C49C);
-  const Shape arm1 = Capsule(8.5f, 3.6f, 4, 0.9f, 1.1f, 0.9f);
-  const Shape arm2 = Capsule(9.5f, 6.8f, 5.5f, 9, 1.1f, 0.9f);
-  const Shape torso = Capsule(7.5f, 5.2f, 17.5f, 5.2f, 2.7f, 2.4f);
-  const Shape leg1 = Capsule(17, 4.4f, 26.5f, 2.4f, 1.6f, 1.3f);
-  const Shape leg2 = Capsule(17, 6.2f, 26, 8.2f, 1.6f, 1.3f);
-  const Shape head = Circle(4.6f, 5.2f, 3.1f);
-  const Shape pack = RoundRect(10, 1.2f, 16.5f, 3.6f, 1);
-  for (const Shape* s : {&arm1, &arm2, &leg1, &leg2, &torso, &head, &pack}) Fill(l, Grow(*s, 0.75f), ink);
-  for (const Shape* s : {&arm1, &arm2}) Fill(l, *s, suit);
-  Fill(l, Circle(4, 0.9f, 1), skin);
-  Fill(l, Circle(5.5f, 9, 1), skin);
-  for (const Shape* s : {&leg1, &leg2}) Fill(l, *s, Linear(0, 2, Lighten(suit, 0.15f), 0, 9, Darken(suit, 0.2f)));
-  Fill(l, Capsule(24.5f, 2.7f, 27.2f, 2.3f, 1.5f, 1.3f), Hex(0x6A4430));
-  Fill(l, Capsule(24, 7.9f, 26.8f, 8.3f, 1.5f, 1.3f), Hex(0x6A4430));
-  Fill(l, torso, Ball(suit, 12, 4, 7, 3.5f, 0.4f));
-  Fill(l, pack, Linear(0, 1, Hex(0x6A8A4A), 0, 4, Hex(0x3E5A2A)));
-  Fill(l, head, Ball(helmet, 4, 4.4f, 3.4f, 3.4f, 0.7f));
-  Fill(l, RoundRect(1.3f, 4.6f, 4.4f, 6.6f, 0.8f), Hex(0x70C8F0));
+  const Col ink = Hex(0x2C1E22), shirt = Hex(0xE8342C), jeans = Hex(0x3A64C8), skin = Hex(0xF4C49C), hair = Hex(0x8A5228);
+  const Shape armUp = Capsule(9.5f, 3.8f, 6.6f, 1.2f, 1.05f, 0.9f);
+  const Shape armDown = Capsule(10.5f, 6.6f, 7.6f, 8.9f, 1.05f, 0.9f);
+  const Shape torso = Capsule(8.2f, 5.1f, 16.6f, 5.1f, 2.75f, 2.45f);
+  const Shape legUp = Capsule(16.4f, 4.2f, 24.6f, 2.6f, 1.75f, 1.45f);
+  const Shape legDown = Capsule(16.4f, 6.1f, 24.6f, 7.6f, 1.75f, 1.45f);
+  const Shape shoes = Union(Capsule(24.6f, 2.5f, 27.6f, 2.1f, 1.45f, 1.2f), Capsule(24.6f, 7.7f, 27.6f, 8.1f, 1.45f, 1.2f));
+  const Shape head = Circle(4.4f, 5.1f, 3.1f);
+  for (const Shape* s : {&armUp, &armDown, &legUp, &legDown, &shoes, &torso, &head}) Fill(l, Grow(*s, 0.7f), ink);
+  Fill(l, shoes, Hex(0x5A3626));
+  for (const Shape* s : {&legUp, &legDown}) Fill(l, *s, Linear(0, 2, Lighten(jeans, 0.2f), 0, 9, Darken(jeans, 0.15f)));
+  Fill(l, torso, Ball(shirt, 12, 4, 6, 3.4f, 0.3f));
+  Fill(l, RoundRect(15.6f, 2.6f, 16.8f, 7.6f, 0.3f), Hex(0x5A3626));  // belt
+  for (const Shape* s : {&armUp, &armDown}) Fill(l, *s, shirt);
+  Fill(l, Circle(6.4f, 1.1f, 1.05f), skin);
+  Fill(l, Circle(7.4f, 9, 1.05f), skin);
+  Fill(l, head, Ball(skin, 3.8f, 4.4f, 3.4f, 3.4f, 0.3f));
+  Fill(l, Intersect(head, Union(Circle(5.6f, 3.6f, 2.9f), RoundRect(4.6f, 1.5f, 8, 9, 0.5f))), hair);
+  Fill(l, Circle(2.6f, 4.4f, 0.55f), Hex(0x2A1E1A));
   return Finish(l, 0x2C1E22, 0);
 }
 
@@ -353,21 +363,19 @@ Image PaintAmpel() {
   return Finish(l, 0x1E2028, 0);
 }
 
-// "Maus": the crosshair, centred on (5, 5).
+// "Maus": the crosshair, centred on (5, 5): a red ring with white ticks
+// that show on dark and on red alike.
 Image PaintMaus() {
   Image img(11, 11, 0);
-  const uint32_t red = Rgb(255, 48, 36), hot = Rgb(255, 236, 96), dark = Rgb(176, 20, 20);
+  const uint32_t red = Rgb(255, 40, 32), white = Rgb(255, 255, 255), dark = Rgb(150, 16, 16);
   for (int y = 0; y < 11; ++y)
-    for (int x = 0; x < 11; ++x) {
-      const float d = std::hypot(float(x - 5), float(y - 5));
-      if (std::abs(d - 4.2f) < 0.62f) img.Set(x, y, red);
-    }
-  for (int i = 0; i < 11; ++i) {
-    if (i >= 3 && i <= 7) continue;
-    const uint32_t c = (i == 0 || i == 10) ? dark : red;
+    for (int x = 0; x < 11; ++x)
+      if (std::abs(std::hypot(float(x - 5), float(y - 5)) - 3.6f) < 0.5f) img.Set(x, y, red);
+  for (int i : {0, 1, 9, 10}) {
+    const uint32_t c = (i == 0 || i == 10) ? dark : white;
     img.Set(5, i, c), img.Set(i, 5, c);
   }
-  img.Set(5, 5, hot);
+  img.Set(5, 5, white);
   return img;
 }
 

@@ -1,6 +1,7 @@
 // The farm world: sky, clouds, hills with fields and woods, the meadow with
 // its path and fireplace, and the three foreground pieces: the hen house
 // under its tree ("h1"), the barn ("h2") and the hedge with its fence ("h3").
+#include <algorithm>
 #include <cmath>
 
 #include "art.h"
@@ -123,6 +124,35 @@ void PaintSun(Layer& l, Mood mood) {
 float FarRidge(float x) { return 236 + 9 * std::sin(x / 88 + 1) + 6 * std::sin(x / 37 + 2) + 5 * (Fbm(x / 40, 3, 2, 5) - 0.5f); }
 float MidRidge(float x) { return 268 + 10 * std::sin(x / 115 + 2.2f) + 5 * std::sin(x / 51 + 0.4f); }
 float NearRidge(float x) { return 306 + 6 * std::sin(x / 140 + 0.8f) + 3 * std::sin(x / 47); }
+
+// A cartoon crown of leaves: clumps shaded as balls, the lower ones in front.
+void Foliage(Layer& l, float cx, float cy, float rx, float ry, int clumps, uint32_t seed, Col leaf, Col ink) {
+  Rng rng(seed);
+  struct Clump {
+    float x, y, r;
+  };
+  std::vector<Clump> cs;
+  const float base = std::min(rx, ry);
+  for (int i = 0; i < clumps; ++i) {
+    const bool rim = i < clumps * 2 / 3;
+    const float a = rim ? float(i) / float(clumps * 2 / 3) * 2 * kPi + rng.Uni(-0.2f, 0.2f) : rng.Uni(0, 2 * kPi);
+    const float k = rim ? 1.f : rng.Uni(0.1f, 0.6f);
+    cs.push_back({cx + std::cos(a) * rx * k, cy + std::sin(a) * ry * k, base * rng.Uni(0.42f, 0.58f)});
+  }
+  std::sort(cs.begin(), cs.end(), [](const Clump& a, const Clump& b) { return a.y < b.y; });
+  Shape all = Ellipse(cx, cy, rx, ry);
+  for (const Clump& c : cs) all = Union(all, Circle(c.x, c.y, c.r));
+  Fill(l, Grow(all, 1.2f), ink);
+  Fill(l, all, Darken(leaf, 0.4f));
+  for (const Clump& c : cs) {
+    const Col tone = Mix(leaf, Hex(0x6CB83E), rng.Uni(0, 0.5f));
+    const float lift = Clamp01((cy + ry - c.y) / (2 * ry));  // higher clumps catch more light
+    Fill(l, Circle(c.x, c.y, c.r * 0.94f), [=](float x, float y) {
+      Col col = Shade(Lighten(tone, 0.15f * lift), (x - c.x) / (c.r * 1.05f), (y - c.y) / (c.r * 1.05f), 0.12f);
+      return Grain(col, x, y, seed + 7, 0.3f, 1.4f);
+    });
+  }
+}
 
 void PaintTree(Layer& l, float x, float ground, float size, uint32_t seed, bool conifer) {
   Rng rng(seed);
@@ -328,25 +358,11 @@ void PaintCoopAt(Layer& l, float ox, float oy) {
   Fill(l, Capsule(ox + 102, oy + 120, ox + 108, oy + 40, 11, 7), Linear(ox + 92, 0, Hex(0x8A5A34), ox + 118, 0, Hex(0x4E301C)));
   Fill(l, Capsule(ox + 106, oy + 62, ox + 132, oy + 38, 4, 2.5f), Hex(0x5E3C22));
   Rng rng(404);
-  Shape crown = Ellipse(ox + 76, oy + 46, 76, 48);
-  for (int i = 0; i < 16; ++i) {
-    const float a = float(i) / 16 * 2 * kPi;
-    crown = Union(crown, Circle(ox + 76 + std::cos(a) * 66, oy + 48 + std::sin(a) * 40, rng.Uni(14, 22)));
-  }
-  crown = Intersect(crown, RoundRect(ox - 40, oy - 1, ox + 154, oy + 108, 1));
-  Fill(l, Grow(crown, 1.2f), ink);
-  Fill(l, crown, [=](float x, float y) {
-    Col c = Shade(leaf, (x - ox - 70) / 95, (y - oy - 42) / 70, 0.1f);
-    // Leaf clusters: lit tops of little bumps.
-    const float n = Fbm((x - ox) / 7, (y - oy) / 6, 3, 41);
-    c = Mul(c, 0.8f + 0.45f * n);
-    const float cl = Fbm((x - ox) / 14, (y - oy) / 12, 2, 42);
-    c = Lighten(c, 0.25f * Smooth(0.55f, 0.75f, cl) * Clamp01(1.2f - (y - oy) / 80));
-    return c;
-  });
+  Foliage(l, ox + 10, oy + 84, 18, 12, 6, 405, leaf, ink);  // low boughs behind the eaves
+  Foliage(l, ox + 70, oy + 58, 62, 34, 20, 404, leaf, ink);
   // Walls of planks.
   const Col wood = Hex(0xD8A25A);
-  Shape walls = P({2, 94, 122, 94, 122, 176, 2, 176});
+  Shape walls = P({-4, 94, 127, 94, 127, 176, -4, 176});
   Fill(l, Grow(walls, 1.2f), ink);
   Fill(l, walls, [=](float x, float y) {
     const float ly = y - oy;
@@ -358,7 +374,7 @@ void PaintCoopAt(Layer& l, float ox, float oy) {
     return Grain(c, x * 0.3f, y * 2, 8, 0.25f, 2);
   });
   // Corner posts.
-  for (float cx : {4.f, 120.f}) Fill(l, RoundRect(ox + cx - 3, oy + 92, ox + cx + 3, oy + 178, 1), Linear(ox + cx - 3, 0, Hex(0xA8703A), ox + cx + 3, 0, Hex(0x6A4224)));
+  for (float cx : {3.f, 124.f}) Fill(l, RoundRect(ox + cx - 3, oy + 92, ox + cx + 3, oy + 178, 1), Linear(ox + cx - 3, 0, Hex(0xA8703A), ox + cx + 3, 0, Hex(0x6A4224)));
   // The little door with its ramp.
   Shape door = Union(RoundRect(ox + 34, oy + 130, ox + 60, oy + 162, 2), Circle(ox + 47, oy + 131, 13));
   Fill(l, Grow(door, 2.5f), Hex(0xF4ECD8));
@@ -406,7 +422,7 @@ void PaintCoopAt(Layer& l, float ox, float oy) {
       return Mul(c, 0.82f + 0.36f * Fbm((x - ox) / 4, (y - oy) / 4, 2, 55));
     });
   }
-  Fill(l, RoundRect(ox - 2, oy + 178, ox + 154, oy + 186, 1), Hex(0x5A9E3A));
+  Fill(l, RoundRect(ox - 2, oy + 174, ox + 154, oy + 186, 1), Hex(0x5A9E3A));
   for (int i = 0; i < 60; ++i) {
     const float gx = ox + rng.Uni(-2, 152), gy = oy + rng.Uni(178, 186), hgt = rng.Uni(5, 12);
     Fill(l, Capsule(gx, gy, gx + rng.Uni(-3, 3), gy - hgt, 1.1f, 0.2f), Mix(Hex(0x3E8A2C), Hex(0x7CC04A), rng.Uni()));
@@ -428,7 +444,7 @@ void PaintBarnAt(Layer& l, float ox, float oy) {
   Fill(l, Poly({ox + 116.5f, oy - 1.5f, ox + 119, oy - 0.5f, ox + 117, oy + 0.5f}), Hex(0xD84030));
 
   // Walls.
-  Shape walls = P({30, 96, 188, 96, 188, 298, 30, 298});
+  Shape walls = P({30, 96, 192, 96, 192, 298, 30, 298});
   Fill(l, Grow(walls, 1.3f), ink);
   Fill(l, walls, [=](float x, float y) {
     const float lx = x - ox, ly = y - oy;
@@ -589,10 +605,10 @@ Layer PaintWorld(Mood mood, int ss, bool withFront) {
 Image PaintLevel() {
   Layer l = PaintWorld(Mood::Day, 2, false);
   // The head-up strip: dark glass along the top right for the white and red texts.
-  Shape strip = RoundRect(326, -12, 660, 22, 8);
+  Shape strip = RoundRect(326, -12, 660, 24, 8);
   Fill(l, Grow(strip, 1.5f), Hex(0x9CC4F0), 0.6f);
-  Fill(l, strip, Linear(0, 0, Hex(0x0C1430), 0, 22, Hex(0x1E2E5A)), 0.86f);
-  Fill(l, RoundRect(330, 19, 640, 20, 0.5f), Hex(0x5A7AB8), 0.5f);
+  Fill(l, strip, Linear(0, 0, Hex(0x0C1430), 0, 24, Hex(0x1E2E5A)), 0.86f);
+  Fill(l, RoundRect(332, 21.5f, 640, 22.5f, 0.5f), Hex(0x5A7AB8), 0.5f);
   return Flatten(l, Hex(0));
 }
 

@@ -121,17 +121,17 @@ Image ContactSheet(const Art& art) {
 }
 
 Image GifSheet(const Art& art) {
-  const int cols = 13;
-  Image sheet(cols * 84 + 12, 40 + 3 * 110 + 2 * 220, Rgb(40, 44, 52));
+  const int cols = 9;
+  const int rows = (int(art.atom.frames.size()) + cols - 1) / cols;
+  Image sheet(cols * 162 + 12, 40 + rows * 166 + 340, Rgb(40, 44, 52));
   Say(sheet, 8, 6, U"data/atom.gif, 2x", Rgb(230, 230, 230));
   for (size_t i = 0; i < art.atom.frames.size(); ++i) {
-    const int x = 8 + int(i % cols) * 84 * 1, y = 24 + int(i / cols) * 170;
+    const int x = 8 + int(i % cols) * 162, y = 24 + int(i / cols) * 166;
     Image cell(78 * 2, 80 * 2);
     Stretch(cell, art.atom.frames[i], 0, 0, 156, 160, Key::None);
-    Blit(sheet, cell, x + int(i % cols) * 0, y, Key::None);
+    Blit(sheet, cell, x, y, Key::None);
   }
-  // Over the scenery, the way the menu shows it.
-  const int fy = 24 + 2 * 170 + 10;
+  const int fy = 24 + rows * 166 + 10;
   Say(sheet, 8, fy, U"data/feuer.gif on white, then keyed over the meadow; data/schuss.gif 4x", Rgb(230, 230, 230));
   Image level = art.list1[0];
   for (size_t i = 0; i < art.feuer.frames.size(); ++i) {
