@@ -20,10 +20,6 @@ Col FireBand(float heat) {
   return Hex(0xB8301E);
 }
 
-}  // namespace
-
-namespace {
-
 // A ball of smoke (or fire): lit from the upper left, `glow` warms the
 // underside as if lit by the fire beneath.
 void Puff(Layer& l, float x, float y, float r, Col base, float glow, uint32_t seed) {
@@ -154,27 +150,28 @@ Animation PaintAtom() {
 
     // Dust skirt rolling out along the ground.
     const float skirt = 6 + 30 * grow;
-    for (int i = 0; i < 9; ++i) {
-      const float u = (float(i) / 8.f - 0.5f) * 2;
-      const float r = (3 + 4 * grow) * (1.1f - 0.4f * std::abs(u));
-      Puff(l, cx + u * skirt, ground - r * 0.6f, r, Mix(Hex(0xB07A50), Hex(0x9A8678), t), heat * 0.6f, seed + uint32_t(i));
+    for (int i = 0; i < 13; ++i) {
+      const float u = (float(i % 2 ? i : 12 - i) / 12.f - 0.5f) * 2;  // outer puffs first, the middle in front
+      const float r = (3 + 4.5f * grow) * (1.15f - 0.5f * std::abs(u)) * (0.85f + 0.3f * std::sin(float(i) * 3.1f));
+      Puff(l, cx + u * skirt, ground - r * 0.55f - (1 - std::abs(u)) * 2 * grow, r, Mix(Hex(0xB07A50), Hex(0x9A8678), t), heat * 0.6f,
+           seed + uint32_t(i));
     }
     // The stem: puffs up to the cap.
     if (f >= 2) {
       const float top = capY + H * 0.5f;
-      const int n = std::max(2, int((ground - top) / 4));
+      const int n = std::max(2, int((ground - top) / 2.6f));
       for (int i = 0; i <= n; ++i) {
         const float v = float(i) / float(n);
         const float y = ground - 3 - v * (ground - 3 - top);
-        const float r = (2.6f + 2.6f * grow) * (1.15f - 0.35f * v);
-        const float wob = 1.2f * std::sin(float(i) * 1.7f + t * 9);
+        const float r = (2.8f + 2.8f * grow) * (1.2f - 0.4f * v) * (0.9f + 0.2f * std::sin(float(i) * 2.3f));
+        const float wob = 0.8f * std::sin(float(i) * 1.7f + t * 9);
         const Col c = hot(0.5f + 0.4f * (1 - v));
         Puff(l, cx + wob, y, r, c, 0, seed + 40 + uint32_t(i));
       }
       // The ring of condensation around the stem once it stands.
       if (t > 0.5f) {
         const float ry = ground - 22 - 8 * (t - 0.5f), rr = 9 + 14 * (t - 0.5f);
-        Fill(l, Subtract(Ellipse(cx, ry, rr, 2.8f), Ellipse(cx, ry - 0.8f, rr - 3, 1.6f)), Hex(0xE8E2E0), 1);
+        Fill(l, Subtract(Ellipse(cx, ry, rr, 2.6f), Ellipse(cx, ry - 0.7f, rr - 2.6f, 1.7f)), Hex(0xD8D4DC), 1);
       }
     }
     // The cap: puffs round a rolling ring, the back ones first.
@@ -197,11 +194,16 @@ Animation PaintAtom() {
     Fill(l, Ellipse(cx, capY + H * 0.35f, W * 0.8f, H * 0.35f), Hex(0x6A3A30));  // the dark underside
     int k = 0;
     for (const Cap& c : caps) Puff(l, c.x, c.y, c.r, hot(c.local), heat * 0.5f, seed + 80 + uint32_t(k++));
-    // The first frames: the flash on the ground.
+    // The first frames: the flash on the ground, swelling and fading into the fireball.
     if (f < 5) {
-      const float r = 6 + 5 * float(f);
-      Glow(l, Circle(cx, ground - 3, r * 0.4f), Hex(0xFFE890), r, 1.f - 0.12f * float(f));
-      Fill(l, Ellipse(cx, ground - 3, r * 0.6f, r * 0.5f), Hex(0xFFFCE0));
+      const float sizes[] = {7, 12, 15, 13, 9}, fade[] = {1, 1, 0.85f, 0.6f, 0.35f};
+      const float r = sizes[f];
+      Glow(l, Circle(cx, ground - 4, r * 0.5f), Hex(0xFFE070), r * 0.9f, fade[f]);
+      Fill(l, Ellipse(cx, ground - 3 - r * 0.2f, r * 0.65f, r * 0.55f), Hex(0xFFFCE0), fade[f] > 0.5f ? 1.f : 0.f);
+      for (int i = 0; i < 8 && f < 3; ++i) {  // rays
+        const float an = float(i) * kPi / 8 + 0.2f;
+        Fill(l, Capsule(cx, ground - 4, cx + std::cos(an) * r * 1.6f, ground - 4 - std::abs(std::sin(an)) * r * 1.4f, 1.2f, 0.3f), Hex(0xFFF6C0));
+      }
     }
     a.frames.push_back(Keyed(l, 0.5f));
   }
@@ -226,32 +228,36 @@ Animation PaintFeuer() {
       Fill(l, st, Ball(Hex(0x9A948C), s[0] - 1, s[1] - 1, s[2] * 1.3f, s[2] * 0.9f, 0.25f));
     };
     for (int i = 0; i < 4; ++i) stone(stones[i]);
-    // Crossed logs.
-    const Col bark = Hex(0x7A4A2A);
-    for (int side = 0; side < 2; ++side) {
-      const float x0 = side ? 58 : 12, x1 = side ? 22 : 48;
-      const Shape log = Capsule(x0, 90, x1, 80, 3.6f, 3.2f);
-      Fill(l, Grow(log, 0.8f), Hex(0x3A2216));
-      Fill(l, log, [&](float x, float y) { return Mul(bark, 0.75f + 0.5f * Fbm(x / 1.5f, y / 4, 2, 70 + uint32_t(side))); });
-      Fill(l, Ellipse(x0, 90, 2.6f, 3.2f), Hex(0xD8B080));
-      Fill(l, Ellipse(x0, 90, 1.2f, 1.6f), Hex(0xA87A4A));
-    }
-    // Embers glowing in the logs.
-    Fill(l, Wobble(Ellipse(35, 84, 14, 4), 1.2f, 2, 71), [&](float x, float y) {
-      return Fbm(x / 2, y / 2 + z, 2, 72) > 0.5f ? Hex(0xFFB030) : Hex(0xD0401C);
-    });
     // The flames: a teardrop whose border is torn by evolving noise.
     l.Each({4, 0, 66, 88}, [&](int x, int y, float fx, float fy) {
-      const float h = Clamp01((86 - fy) / 80);  // 0 at the base, 1 at the top
-      const float width = 22 * std::pow(1 - h, 0.8f) * (0.8f + 0.5f * Smooth(0, 0.25f, h));
+      const float h = Clamp01((86 - fy) / 70);  // 0 at the base, 1 at the top
+      const float width = 24 * std::pow(1 - h, 0.75f) * (0.8f + 0.5f * Smooth(0, 0.25f, h));
+      if (width < 1.5f) return;  // no hair-thin filaments at the tip
       const float sway = 4 * std::sin(h * 3.2f + z * 2 * kPi / 5) * h;
       const float n = Fbm3(fx / 7, fy / 9, z, 3, 80, 5);
-      const float tongues = Noise3(fx / 4, fy / 12, z, 81, 5);
+      const float tongues = Noise3(fx / 3.5f, fy / 10, z, 81, 5);
       const float dx = std::abs(fx - 35 - sway) / std::max(0.5f, width);
-      const float heat = (1 - dx) * (0.75f + 0.45f * (1 - h)) + 0.55f * (n - 0.5f) + 0.35f * (tongues - 0.5f) * h - 0.25f * h;
+      const float heat = (1 - dx) * (0.75f + 0.45f * (1 - h)) + 0.55f * (n - 0.5f) + 0.6f * (tongues - 0.5f) * h - 0.25f * h;
       if (heat < 0.05f) return;
       l.Blend(x, y, FireBand(heat * 1.1f), 1);
     });
+    // Embers at the foot, then the crossed logs in front with glowing cracks.
+    Fill(l, Wobble(Ellipse(35, 87, 16, 3.5f), 1, 2, 71), [&](float x, float y) {
+      return Fbm(x / 2, y / 2 + z, 2, 72) > 0.5f ? Hex(0xFFB030) : Hex(0xD0401C);
+    });
+    const Col bark = Hex(0x7A4A2A);
+    for (int side = 0; side < 2; ++side) {
+      const float x0 = side ? 58 : 12, x1 = side ? 24 : 46;
+      const Shape log = Capsule(x0, 90, x1, 82, 3.6f, 3.2f);
+      Fill(l, Grow(log, 0.8f), Hex(0x3A2216));
+      Fill(l, log, [&](float x, float y) {
+        Col c = Mul(bark, 0.75f + 0.5f * Fbm(x / 1.5f, y / 4, 2, 70 + uint32_t(side)));
+        // The side towards the fire glows.
+        return Mix(c, Hex(0xF06A1C), 0.7f * Smooth(0.55f, 0.8f, Fbm(x / 1.8f, y / 1.8f + z * 0.5f, 2, 74)) * Smooth(91, 84, y));
+      });
+      Fill(l, Ellipse(x0, 90, 2.6f, 3.2f), Hex(0xD8B080));
+      Fill(l, Ellipse(x0, 90, 1.2f, 1.6f), Hex(0xA87A4A));
+    }
     for (int i = 4; i < 9; ++i) stone(stones[i]);
     // Sparks rising on their own loop.
     Rng rng(83);

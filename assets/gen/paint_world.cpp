@@ -325,8 +325,9 @@ void Grade(Layer& l, Mood mood) {
       const float lum = 0.3f * r + 0.55f * g + 0.15f * b;
       switch (mood) {
         case Mood::Dusk: {
-          const float k = 0.85f - 0.5f * deep;
-          r = (r * 0.78f + lum * 0.15f + 0.04f * p.a) * k, g = (g * 0.5f + lum * 0.1f) * k, b = (b * 0.62f + lum * 0.2f + 0.06f * p.a) * k;
+          // Warm light from the low sun, deepening to violet shade in front.
+          const float k = 0.95f - 0.5f * deep;
+          r = (r * 0.92f + lum * 0.12f + 0.05f * p.a) * k, g = (g * 0.66f + lum * 0.04f) * k, b = (b * 0.6f + lum * 0.18f + 0.07f * p.a) * k;
           break;
         }
         case Mood::Night: {
