@@ -1,6 +1,8 @@
 #include "gifwrite.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -74,8 +76,15 @@ void WriteGif(const std::string& path, const Animation& anim) {
   if (anim.frames.empty()) throw std::runtime_error("no frames for " + path);
   const int w = anim.frames[0].w, h = anim.frames[0].h;
   int err = 0;
-  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
-  if (!gif) throw std::runtime_error("cannot create " + path);
+  // Opened by hand so that the file gets ordinary permissions (giflib's own
+  // open makes it private to the owner).
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) throw std::runtime_error("cannot create " + path);
+  GifFileType* gif = EGifOpenFileHandle(fd, &err);
+  if (!gif) {
+    close(fd);
+    throw std::runtime_error("cannot create " + path);
+  }
   EGifSetGifVersion(gif, true);
   Check(EGifPutScreenDesc(gif, w, h, 8, 0, nullptr), gif, path);
 

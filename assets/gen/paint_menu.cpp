@@ -298,8 +298,8 @@ Image PaintPause() {
 
 Image PaintGameOver() {
   Layer l(228, 50, 4);
-  const float size = FitSize(U"Game over", Face::SansBold, 220, 50, 4, 1);
-  const TextMask m = RenderText(U"Game over", Face::SansBold, size, l.ss, 1);
+  const float size = FitSize(U"Game over", Face::SansCondensedBold, 220, 50, 4, 1);
+  const TextMask m = RenderText(U"Game over", Face::SansCondensedBold, size, l.ss, 1);
   const float x = 114 - (m.ink.x1 - m.ink.x0) / 2, y = 25 - (m.ink.y1 - m.ink.y0) / 2 - 1;
   Layer glow(228, 50, 4);
   TextLook halo;
@@ -308,7 +308,7 @@ Image PaintGameOver() {
   halo.outlineWidth = 2;
   DrawText(glow, m, x, y, halo);
   Blur(glow, 3);
-  Stack(l, glow, 0, 0, 0.85f);
+  Stack(l, glow, 0, 0, 1.f);
   TextLook look;
   look.fill = [](int, float v) { return Ramp({Hex(0xFFFBD0), Hex(0xFFD030), Hex(0xFF7A1A), Hex(0xC8201A)}, v); };
   look.outline = Hex(0x4A0A0A);
