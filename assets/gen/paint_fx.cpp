@@ -105,7 +105,7 @@ Image PaintExplosion(int n) {
     const float k = float(n - 5) / 3.f;  // 0 at frame 5, 1 at frame 8
     const Col smoke = Ramp({Hex(0x5E4C4A), Hex(0x7A7074), Hex(0xA49EA2), Hex(0xCBC6C8)}, k);
     const std::vector<PuffSeed> seeds = PuffSeeds(11, seed + 20);
-    const float spread = 24 + 12 * k, rise = 3 + 12 * k;
+    const float spread = 24 + 12 * k, rise = 2 + 8 * k;
     const float size = (n == 8 ? 6.5f : 11.5f - 2.5f * k);
     int i = 0;
     for (const PuffSeed& p : seeds) {
@@ -113,7 +113,7 @@ Image PaintExplosion(int n) {
       if (n == 7 && i % 4 == 0) continue;
       if (n == 8 && i % 2 == 0) continue;
       const float px = cx + std::cos(p.angle) * spread * p.reach * 1.1f;
-      const float py = cy - rise + std::sin(p.angle) * spread * p.reach * 0.7f - rise * 0.4f * (1 - p.reach);
+      const float py = cy - rise + std::sin(p.angle) * spread * p.reach * 0.55f;
       Puff(l, px, py, size * p.size, smoke, n == 5 ? 0.9f : (n == 6 ? 0.5f : 0), seed + uint32_t(i));
     }
     if (n <= 6) {
