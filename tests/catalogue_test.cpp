@@ -1,13 +1,18 @@
 // The built-in artwork and the GIFs of the data folder: the catalogue of both
-// image lists, and the geometry the screens rely on (where words, lamps,
-// covers and dark or light areas lie).
+// image lists, the geometry the screens rely on (where words, lamps, covers and
+// dark or light areas lie), and the painting toolkit that makes them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "gen/gifwrite.h"
+#include "gen/kit.h"
+#include "gen/png.h"
+#include "gen/text.h"
 #include "platform/gif.h"
 #include "platform/imagelist.h"
 
@@ -272,6 +277,134 @@ TEST(DataGifs, FramesSizesAndBackgrounds) {
     Each(0, 0, f.Opaque.Width() - 1, f.Opaque.Height() - 1, [&](int x, int y) { changes += f.Opaque.Pixel(x, y) != next.Opaque.Pixel(x, y); });
   }
   EXPECT_GT(changes, 0) << "schuss.gif does not move";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the painting toolkit
+// The generator's own guarantees that the checks above cannot see from the
+// finished pictures: hard edges on the key, loops that close, lettering that
+// fits, and files that the game's loader reads back unchanged.
+namespace {
+
+uint16_t From(uint32_t rgb) { return PixelFromRgb(int(rgb >> 16) & 255, int(rgb >> 8) & 255, int(rgb) & 255); }
+
+TEST(Painting, KeyedPicturesHaveHardEdgesAndNoHiddenHoles) {
+  gen::Layer l(24, 24, 4);
+  gen::Fill(l, gen::Circle(12, 12, 9), gen::Hex(0xC02010));
+  gen::Fill(l, gen::Circle(12, 12, 3), gen::Hex(0x040204));  // would vanish into the key in 16 bits
+  const gen::Image img = gen::Keyed(l);
+  int opaque = 0;
+  Each(0, 0, 23, 23, [&](int x, int y) {
+    const uint32_t c = img.Get(x, y);
+    if (c == 0) return;
+    ++opaque;
+    EXPECT_NE(From(c), 0) << "opaque pixel turns into the key at " << x << ", " << y;
+    const float d = std::hypot(float(x) + 0.5f - 12, float(y) + 0.5f - 12);
+    if (d > 5) {
+      EXPECT_EQ(c, 0xC02010u) << "edge blended towards the key at " << x << ", " << y;
+    }
+  });
+  EXPECT_NEAR(opaque, 254, 12);  // the disc's area
+  EXPECT_NE(img.Get(12, 12), 0u);
+}
+
+TEST(Painting, ShapesKnowInsideFromOutside) {
+  auto in = [](const gen::Shape& s, float x, float y) { return s.d(x, y) < 0; };
+  const gen::Shape ell = gen::Ellipse(0, 0, 10, 2, 1.5707963f);  // stood upright
+  EXPECT_TRUE(in(ell, 0, 9) && !in(ell, 9, 0));
+  const gen::Shape ell2 = gen::Poly({0, 0, 10, 0, 10, 10, 5, 10, 5, 5, 0, 5});  // an L
+  EXPECT_TRUE(in(ell2, 2, 2) && in(ell2, 8, 8) && !in(ell2, 2, 8));
+  const gen::Shape ring = gen::Subtract(gen::Circle(0, 0, 5), gen::Circle(0, 0, 3));
+  EXPECT_TRUE(in(ring, 4, 0) && !in(ring, 1, 0) && !in(ring, 6, 0));
+  const gen::Shape cap = gen::Capsule(0, 0, 10, 0, 1, 3);
+  EXPECT_TRUE(in(cap, 10, 2.5f) && !in(cap, 0, 2.5f));
+  EXPECT_NEAR(gen::RoundRect(0, 0, 10, 6, 2).d(5, -1), 1, 1e-4);
+  EXPECT_NEAR(gen::Circle(0, 0, 5).d(8, 0), 3, 1e-4);
+}
+
+TEST(Painting, NoiseIsRepeatableAndLoopsInTime) {
+  for (float x : {0.3f, 7.9f, -12.5f})
+    for (float z : {0.f, 1.25f, 3.7f}) {
+      const float a = gen::Noise3(x, x * 0.7f, z, 81, 5), b = gen::Noise3(x, x * 0.7f, z + 5, 81, 5);
+      EXPECT_NEAR(a, b, 1e-5);
+      EXPECT_NEAR(gen::Fbm3(x, 2, z, 3, 80, 5), gen::Fbm3(x, 2, z + 5, 3, 80, 5), 1e-5);
+      EXPECT_GE(a, 0.f);
+      EXPECT_LE(a, 1.f);
+    }
+  EXPECT_FLOAT_EQ(gen::Fbm(3.3f, 4.4f, 4, 7), gen::Fbm(3.3f, 4.4f, 4, 7));
+  EXPECT_NE(gen::Fbm(3.3f, 4.4f, 4, 7), gen::Fbm(3.3f, 4.4f, 4, 8));
+}
+
+TEST(Painting, LetteringFitsItsRoomAndItsOutlineHasItsWidth) {
+  const float size = gen::FitSize(U"Neues Spiel", gen::Face::SansBold, 176, 14, 1);
+  const gen::TextMask m = gen::RenderText(U"Neues Spiel", gen::Face::SansBold, size, 4);
+  EXPECT_LE(m.ink.y1 - m.ink.y0 + 2, 14.01f);
+  EXPECT_GE(m.ink.y1 - m.ink.y0, 10.f);  // and not needlessly small
+  EXPECT_EQ(m.letter.size(), m.cover.size());
+
+  gen::Layer l(60, 60, 4);
+  const gen::TextMask bar = gen::RenderText(U"I", gen::Face::SansBold, 30, 4);
+  gen::TextLook look = gen::WordLook(gen::Hex(0xFF8A1A), gen::Hex(0x2E64E8), 3);
+  gen::DrawText(l, bar, 20, 10, look);
+  const gen::Image img = gen::Keyed(l);
+  int x0 = 60, x1 = -1;
+  Each(0, 0, 59, 59, [&](int x, int y) {
+    if (img.Get(x, y)) x0 = std::min(x0, x), x1 = std::max(x1, x);
+  });
+  EXPECT_NEAR(float(x1 + 1 - x0), bar.ink.x1 - bar.ink.x0 + 6, 1.01f);
+  EXPECT_NEAR(float(x0), 17, 1.01f);
+}
+
+TEST(Painting, WrittenFilesLoadBackUnchanged) {
+  const std::string dir = testing::TempDir();
+  // PNG: every pixel as painted.
+  gen::Image pic(7, 5);
+  Each(0, 0, 6, 4, [&](int x, int y) { pic.Set(x, y, gen::Rgb(x * 36, y * 60, 255 - x * 30)); });
+  gen::WritePng(dir + "kelo_check.png", pic);
+  TGIFImage png;
+  png.LoadFromFile(dir + "kelo_check.png");
+  ASSERT_EQ(png.Count(), 1);
+  Each(0, 0, 6, 4, [&](int x, int y) { EXPECT_EQ(png.Frames[0]->Opaque.Pixel(x, y), From(pic.Get(x, y))) << x << ", " << y; });
+
+  // GIF with far more colours than a palette holds: pure white and pure
+  // black stay exact, nothing else becomes either of them.
+  gen::Animation anim;
+  gen::Image frame(64, 32, gen::Rgb(255, 255, 255));
+  Each(8, 0, 63, 31, [&](int x, int y) { frame.Set(x, y, gen::Rgb(200 + x % 56, 180 + y * 2, 140 + (x * y) % 100)); });
+  Each(0, 16, 7, 31, [&](int x, int y) { frame.Set(x, y, gen::Rgb(0, 0, 0)); });
+  frame.Set(9, 3, gen::Rgb(250, 246, 238)), frame.Set(9, 20, gen::Rgb(9, 5, 9));
+  anim.frames = {frame, frame};
+  gen::WriteGif(dir + "kelo_check.gif", anim);
+  TGIFImage gif;
+  gif.LoadFromFile(dir + "kelo_check.gif");
+  ASSERT_EQ(gif.Count(), 2);
+  const uint16_t white = PixelFromRgb(255, 255, 255);
+  Each(0, 0, 63, 31, [&](int x, int y) {
+    const uint16_t p = gif.Frames[1]->Opaque.Pixel(x, y);
+    const uint32_t c = frame.Get(x, y);
+    if (c == 0xFFFFFFu || c == 0) {
+      EXPECT_EQ(p, From(c)) << x << ", " << y;
+    } else if (From(c) != white && From(c) != 0) {
+      EXPECT_NE(p, white) << x << ", " << y;
+      EXPECT_NE(p, 0) << x << ", " << y;
+    }
+  });
+
+  // GIF with its own transparent colour: exactly those pixels are skipped.
+  gen::Animation keyed;
+  keyed.transparentColor = gen::Rgb(255, 0, 255);
+  gen::Image icon(15, 15, gen::Rgb(255, 0, 255));
+  Each(4, 2, 10, 13, [&](int x, int y) { icon.Set(x, y, gen::Rgb(240, 190, 60)); });
+  keyed.frames = {icon};
+  gen::WriteGif(dir + "kelo_check_key.gif", keyed);
+  TGIFImage key;
+  key.LoadFromFile(dir + "kelo_check_key.gif");
+  ASSERT_TRUE(key.Frames[0]->HasTransparency);
+  const TSurface& k = key.Frames[0]->Keyed;
+  Each(0, 0, 14, 14, [&](int x, int y) {
+    EXPECT_EQ(k.Pixel(x, y) == k.KeyPixel(), icon.Get(x, y) == gen::Rgb(255, 0, 255)) << x << ", " << y;
+  });
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ void WriteGif(const std::string& path, const Animation& anim) {
     std::vector<uint32_t> exact;
     if (hasKey) exact.push_back(key);
     for (uint32_t keyColour : {Rgb(0, 0, 0), Rgb(255, 255, 255)})
-      if (keyColour != key && std::find(frame.px.begin(), frame.px.end(), keyColour) != frame.px.end()) exact.push_back(keyColour);
+      if ((!hasKey || keyColour != key) && std::find(frame.px.begin(), frame.px.end(), keyColour) != frame.px.end())
+        exact.push_back(keyColour);
     auto isExact = [&](uint32_t c) { return std::find(exact.begin(), exact.end(), c) != exact.end(); };
 
     std::map<uint32_t, int> seen;

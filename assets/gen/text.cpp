@@ -186,9 +186,9 @@ Box DrawText(Layer& l, const TextMask& m, float x, float y, const TextLook& look
   return b;
 }
 
-float FitSize(const std::u32string& text, Face face, float maxW, float maxH, float margin, float spacing) {
+float FitSize(const std::u32string& text, Face face, float maxW, float maxH, float margin, float spacing, int ss) {
   auto fits = [&](float size) {
-    const TextMask m = RenderText(text, face, size, 2, spacing);
+    const TextMask m = RenderText(text, face, size, ss, spacing);
     return m.ink.x1 - m.ink.x0 + 2 * margin <= maxW && m.ink.y1 - m.ink.y0 + 2 * margin <= maxH;
   };
   float lo = 4, hi = maxH * 2;

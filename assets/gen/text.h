@@ -39,8 +39,8 @@ struct TextLook {
 // returns the painted ink box including outline and shadow.
 Box DrawText(Layer& l, const TextMask& m, float x, float y, const TextLook& look);
 // The largest size (in steps of 0.25) at which the text's ink plus twice the
-// margin fits into maxW x maxH.
-float FitSize(const std::u32string& text, Face face, float maxW, float maxH, float margin, float spacing = 0);
+// margin fits into maxW x maxH, measured at the fineness it will be painted in.
+float FitSize(const std::u32string& text, Face face, float maxW, float maxH, float margin, float spacing = 0, int ss = 4);
 
 // The common word styles of the menus: first letter `head`, the rest `body`.
 TextLook WordLook(Col head, Col body, float outlineWidth);
