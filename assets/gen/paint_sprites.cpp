@@ -197,8 +197,9 @@ Image PaintPlane2() {
 Image PaintBlimp() {
   Layer l(57, 21, 5);
   const Col ink = Hex(0x2A1E24), skin = Hex(0xFFD23C), band = Hex(0xE0402E);
-  const Shape hull = Ellipse(31, 8.8f, 24, 7.8f);
-  const Shape fins = Union({Poly({4, 1, 12, 4.5f, 15, 8.8f, 5, 8.8f}), Poly({4, 16.6f, 12, 13.1f, 15, 8.8f, 5, 8.8f})});
+  const Shape hull = Union(Ellipse(32, 8.8f, 23, 7.8f), Capsule(20, 8.8f, 8, 8.8f, 7.2f, 2.2f));
+  const Shape fins = Union({Poly({2.5f, 0.6f, 7.5f, 0.6f, 15, 6, 8, 7.2f}), Poly({2.5f, 17, 7.5f, 17, 15, 11.6f, 8, 10.4f}),
+                            RoundRect(1.5f, 7.6f, 12, 10, 1)});
   const Shape gondola = RoundRect(25, 15, 38, 20, 2);
   for (const Shape* s : {&fins, &gondola, &hull}) Fill(l, Grow(*s, 0.9f), ink);
   Fill(l, fins, Linear(0, 1, Hex(0xF06A50), 0, 17, Hex(0xA02A20)));
