@@ -41,6 +41,26 @@ Box Entry(Layer& l, const std::u32string& word, float col, float row, float size
   return DrawText(l, m, col + 1, row + 1, EntryLook(orangeHead));
 }
 
+// An entry on two lines between rows top and bottom: the second line's
+// capitals start two rows under the first line's baseline, so descenders of
+// the first fall between the ascenders of the second. The largest size that
+// fits is used.
+void TwoLines(Layer& l, const std::u32string& first, const std::u32string& second, float col, float top, float bottom, float maxW) {
+  for (float size = 16; size > 6; size -= 0.25f) {
+    const TextMask a = RenderText(first, Face::SansBold, size, l.ss), b = RenderText(second, Face::SansBold, size, l.ss);
+    const TextMask cap = RenderText(U"H", Face::SansBold, size, l.ss);
+    const float capH = cap.baseline - cap.ink.y0;
+    const float y1 = top + 1, base1 = y1 + (a.baseline - a.ink.y0);
+    const float base2 = base1 + 2 + capH;
+    const float y2 = base2 - (b.baseline - b.ink.y0);
+    const bool fits = y2 + (b.ink.y1 - b.ink.y0) + 1 <= bottom + 1 && a.ink.x1 - a.ink.x0 + 2 <= maxW && b.ink.x1 - b.ink.x0 + 2 <= maxW;
+    if (!fits) continue;
+    DrawText(l, a, col + 1, y1, EntryLook(true));
+    DrawText(l, b, col + 1, y2, EntryLook(false));
+    return;
+  }
+}
+
 Image Keyless(Layer& l) { return Keyed(l, 0.5f); }
 
 // A little gold star, for the difficulty entries.
@@ -225,16 +245,13 @@ Image PaintPanel(int index) {
       break;
     case 14:
     case 16: {
-      const float small = FitSize(U"Transparente", Face::SansBold, 146, 11, 1);
-      Entry(l, U"Transparente", 1, 0, small);
-      Entry(l, U"Explosionen", 1, 12, small, false);
+      TwoLines(l, U"Transparente", U"Explosionen", 1, 0, 22, 146);
       // The angle mark leading to the setting below the entry.
       const Shape mark = Union(RoundRect(6, 24, 8.4f, 33, 0.6f), RoundRect(6, 30.6f, 15, 33, 0.6f));
       Fill(l, Grow(mark, 1), kInk);
       Fill(l, mark, kOrange);
       Entry(l, index == 14 ? U"Aus" : U"Ein", 18, 25);
-      Entry(l, U"HighScore-Liste", 1, 81, small);
-      Entry(l, U"zurücksetzen", 1, 93, small, false);
+      TwoLines(l, U"HighScore-Liste", U"zurücksetzen", 1, 81, 103, 171);
       Entry(l, U"Zurück", 0, 192);
       break;
     }

@@ -48,8 +48,8 @@ void Darken(Image& img, int alpha) {
   }
 }
 
-// Text as the game writes it: the top-left of its text cell at (x, y).
-void Say(Image& img, int x, int y, const std::u32string& text, uint32_t colour, float size = 10.67f, Face face = Face::Sans) {
+// Text as the game writes it (its 8-point face): the top-left of its text cell at (x, y).
+void Say(Image& img, int x, int y, const std::u32string& text, uint32_t colour, float size = 10.67f, Face face = Face::SansCondensed) {
   const TextMask m = RenderText(text, face, size, 1);
   const int ox = x - 4, oy = y - 4 + int(std::lround(size * 0.1f));  // the mask's padding, and the cell's top room
   for (int my = 0; my < m.h; ++my)

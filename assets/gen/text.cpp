@@ -13,6 +13,7 @@ namespace {
 const char* FontFile(Face face) {
   switch (face) {
     case Face::Sans: return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    case Face::SansCondensed: return "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf";
     case Face::SansBold: return "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
     case Face::SansCondensedBold: return "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
     case Face::SerifBold: return "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf";
@@ -142,6 +143,7 @@ TextMask RenderText(const std::u32string& text, Face face, float size, int ss, f
   if (x1 < 0) x0 = y0 = 0, x1 = y1 = 0;
   const float inv = 1.f / float(ss);
   m.ink = {float(x0) * inv, float(y0) * inv, float(x1 + 1) * inv, float(y1 + 1) * inv};
+  m.baseline = base * inv;
   return m;
 }
 

@@ -9,7 +9,7 @@
 
 namespace gen {
 
-enum class Face { Sans, SansBold, SansCondensedBold, SerifBold };
+enum class Face { Sans, SansCondensed, SansBold, SansCondensedBold, SerifBold };
 
 // Coverage of a line of text at the fineness of a layer. The ink box is in
 // logical pixels relative to the mask's origin; `letter` holds, per fine
@@ -19,6 +19,7 @@ struct TextMask {
   std::vector<float> cover;
   std::vector<int> letter;
   Box ink{0, 0, 0, 0};
+  float baseline = 0;  // logical, relative to the mask's origin like `ink`
   float Cover(int x, int y) const { return (x < 0 || y < 0 || x >= w || y >= h) ? 0.f : cover[size_t(y) * size_t(w) + size_t(x)]; }
 };
 
