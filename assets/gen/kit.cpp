@@ -229,8 +229,8 @@ Col Shade(Col base, float nx, float ny, float highlight) {
   Col c = Mul(base, 0.62f + 0.5f * diff);
   // Half vector between the light and the viewer for the highlight.
   const float hx = lx, hy = ly, hz = lz + 1, hl = std::sqrt(hx * hx + hy * hy + hz * hz);
-  const float spec = std::pow(std::max(0.f, (nx * hx + ny * hy + nz * hz) / hl), 28.f);
-  c = Mix(c, Col{1, 1, 1, c.a}, highlight * spec);
+  const float shine = std::pow(std::max(0.f, (nx * hx + ny * hy + nz * hz) / hl), 28.f);
+  c = Mix(c, Col{1, 1, 1, c.a}, highlight * shine);
   c = Darken(c, 0.22f * Smooth(0.72f, 1.f, k));
   c.r = Clamp01(c.r), c.g = Clamp01(c.g), c.b = Clamp01(c.b);
   return c;
@@ -242,8 +242,8 @@ PaintFn Soft(Col light, Col dark, float cx, float cy, float rx, float ry, float 
     const float nz = std::sqrt(std::max(0.f, 1 - k));
     const float diff = std::max(0.f, nx * -0.45f + ny * -0.62f + nz * 0.64f);
     Col c = Mix(dark, light, Smooth(0.15f, 0.75f, diff));
-    const float spec = std::pow(std::max(0.f, (nx * -0.45f + ny * -0.62f + nz * 1.64f) / 1.8f), 30.f);
-    return Mix(c, Col{1, 1, 1, c.a}, highlight * spec);
+    const float shine = std::pow(std::max(0.f, (nx * -0.45f + ny * -0.62f + nz * 1.64f) / 1.8f), 30.f);
+    return Mix(c, Col{1, 1, 1, c.a}, highlight * shine);
   };
 }
 

@@ -213,8 +213,8 @@ Image PaintTitle(const std::u32string& word) {
 }
 
 Image PaintPanel(int index) {
-  const auto& spec = assets::kMenu1[index];
-  Layer l(spec.width, spec.height, 4);
+  const auto& item = assets::kMenu1[index];
+  Layer l(item.width, item.height, 4);
   switch (index) {
     case 1:
       Entry(l, U"Neues Spiel", 0, 0);
