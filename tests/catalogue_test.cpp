@@ -116,7 +116,7 @@ TEST(Catalogue, BothListsHaveEveryItemAtItsIndexSizeAndTransparency) {
 TEST(Catalogue, MenuWordsLieOverTheirButtonRegions) {
   ExpectInkOnlyIn(Pic(Menu(), 1), {{0, 13, 0, 175}, {26, 39, 0, 132}, {56, 69, 0, 157}, {192, 204, 0, 119}}, "Hauptmenu rechts");
   ExpectInkOnlyIn(Pic(Menu(), 3), {{0, 13, 0, 175}, {27, 39, 0, 175}, {53, 66, 0, 175}, {192, 204, 0, 119}}, "Schwierigkeit rechts");
-  ExpectInkOnlyIn(Pic(Menu(), 5), {{0, 13, 0, 178}, {163, 176, 1, 118}, {192, 204, 0, 119}}, "Name rechts");
+  ExpectInkOnlyIn(Pic(Menu(), 5), {{0, 13, 0, 178}, {20, 156, 0, 178, 178}, {163, 176, 1, 118}, {192, 204, 0, 119}}, "Name rechts");
   for (int i : {14, 16})
     ExpectInkOnlyIn(Pic(Menu(), i), {{0, 22, 1, 146}, {23, 45, 1, 146, 12}, {81, 103, 1, 171}, {192, 204, 0, 119}}, "Optionen rechts");
   ExpectInkOnlyIn(Pic(Menu(), 12), {{6, 19, 3, 108}, {6, 19, 198, 287}, {6, 19, 300, 391}, {6, 19, 401, 508}}, "Highscore unten");

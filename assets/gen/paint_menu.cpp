@@ -233,6 +233,9 @@ Image PaintPanel(int index) {
       }
       break;
     case 5: {
+      // A chicken fluttering in the empty middle, over its shadow.
+      Fill(l, Ellipse(98, 146, 34, 5), Hex(0x8A8C9A));
+      DrawChicken(l, 92, 100, 76, false, true);
       Entry(l, U"Starten", 1, 163);
       Entry(l, U"Zurück", 0, 192);
       break;
