@@ -164,6 +164,9 @@ Image PaintHighmain() {
   DrawLogo(l, 22, 18, 1.f);
   FramedArea(l, 52, 159, 328, 191);
   FramedArea(l, 60, 416, 579, 447);
+  // A groove between "back" and the three lists of the bar.
+  Fill(l, RoundRect(215.5f, 421, 216.7f, 443, 0.4f), Hex(0x5A5E70), 0.7f);
+  Fill(l, RoundRect(216.7f, 421, 217.9f, 443, 0.4f), Hex(0xFFFFFF), 0.7f);
   DrawChicken(l, 102, 175, 22, true, false);
   Fill(l, Subtract(Circle(102, 175, 13), Circle(102, 175, 11.6f)), Hex(0xD8281E));
   // The calm board behind the list: paper on a wooden frame.
