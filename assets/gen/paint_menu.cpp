@@ -61,7 +61,6 @@ void TwoLines(Layer& l, const std::u32string& first, const std::u32string& secon
   }
 }
 
-Image Keyless(Layer& l) { return Keyed(l, 0.5f); }
 
 // A little gold star, for the difficulty entries.
 void Star(Layer& l, float cx, float cy, float r, bool filled) {
@@ -212,7 +211,7 @@ Image PaintTitle(const std::u32string& word) {
   look.shadow = Hex(0x1C1630, 0.9f);
   look.shadowDx = 1.5f, look.shadowDy = 1.5f;
   DrawText(l, m, 2.5f, (24 - 1.5f - (m.ink.y1 - m.ink.y0)) / 2, look);
-  return Keyless(l);
+  return Keyed(l);
 }
 
 Image PaintPanel(int index) {
@@ -264,11 +263,11 @@ Image PaintPanel(int index) {
     default: break;
   }
   if (index == 5) {
-    Image img = Keyless(l);
+    Image img = Keyed(l);
     img.FillRect(0, 0, img.w, 14, Rgb(33, 26, 26));
     return img;
   }
-  return Keyless(l);
+  return Keyed(l);
 }
 
 Image PaintHighscoreBar() {
@@ -277,7 +276,7 @@ Image PaintHighscoreBar() {
   Entry(l, U"Leicht", 198, 6);
   Entry(l, U"Mittel", 300, 6);
   Entry(l, U"Schwer", 401, 6);
-  return Keyless(l);
+  return Keyed(l);
 }
 
 Image PaintPause() {
@@ -298,17 +297,13 @@ Image PaintPause() {
   look.shadowDx = 2.5f, look.shadowDy = 2.5f;
   DrawText(l, p, 127 - (p.ink.x1 - p.ink.x0) / 2, 16, look);
   const float small = FitSize(U"Zum Fortfahren ESC drücken", Face::SansBold, 226, 15, 1);
-  TextLook line;
-  line.fill = [](int letter, float v) {
-    return Mix(Hex(0xFFFFFF), Hex(0xC8D8F0), v);
-    (void)letter;
-  };
-  line.outline = Hex(0x0A0C24);
-  line.outlineWidth = 1;
   for (int i = 0; i < 2; ++i) {
+    // White lines with the key to press in yellow.
     const std::u32string text = i == 0 ? U"Zum Fortfahren ESC drücken" : U"Zum Beenden F4 drücken";
     const size_t keyAt = i == 0 ? 15 : 12, keyLen = i == 0 ? 3 : 2;
-    TextLook keyed = line;
+    TextLook keyed;
+    keyed.outline = Hex(0x0A0C24);
+    keyed.outlineWidth = 1;
     keyed.fill = [keyAt, keyLen](int letter, float v) {
       const bool key = size_t(letter) >= keyAt && size_t(letter) < keyAt + keyLen;
       return key ? Mix(Hex(0xFFF080), Hex(0xFFB020), v) : Mix(Hex(0xFFFFFF), Hex(0xC8D8F0), v);
@@ -316,7 +311,7 @@ Image PaintPause() {
     const TextMask m = RenderText(text, Face::SansBold, small, l.ss);
     DrawText(l, m, 127 - (m.ink.x1 - m.ink.x0) / 2, 84 + 22 * float(i), keyed);
   }
-  return Keyless(l);
+  return Keyed(l);
 }
 
 Image PaintGameOver() {

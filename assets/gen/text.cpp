@@ -16,7 +16,6 @@ const char* FontFile(Face face) {
     case Face::SansCondensed: return "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf";
     case Face::SansBold: return "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
     case Face::SansCondensedBold: return "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
-    case Face::SerifBold: return "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf";
   }
   throw std::runtime_error("unknown face");
 }

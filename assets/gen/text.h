@@ -9,7 +9,7 @@
 
 namespace gen {
 
-enum class Face { Sans, SansCondensed, SansBold, SansCondensedBold, SerifBold };
+enum class Face { Sans, SansCondensed, SansBold, SansCondensedBold };
 
 // Coverage of a line of text at the fineness of a layer. The ink box is in
 // logical pixels relative to the mask's origin; `letter` holds, per fine
