@@ -1,6 +1,8 @@
 #include "gifwrite.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -46,11 +48,11 @@ std::vector<uint32_t> Quantise(const std::vector<uint32_t>& colours, size_t limi
   return palette;
 }
 
-int Nearest(const std::vector<uint32_t>& palette, uint32_t c, size_t skip) {
+// The nearest of the first `limit` palette entries.
+int Nearest(const std::vector<uint32_t>& palette, uint32_t c, size_t limit) {
   int best = 0;
   long bestD = -1;
-  for (size_t i = 0; i < palette.size(); ++i) {
-    if (i == skip) continue;
+  for (size_t i = 0; i < limit && i < palette.size(); ++i) {
     long dr = long((palette[i] >> 16) & 255) - long((c >> 16) & 255);
     long dg = long((palette[i] >> 8) & 255) - long((c >> 8) & 255);
     long db = long(palette[i] & 255) - long(c & 255);
@@ -74,8 +76,15 @@ void WriteGif(const std::string& path, const Animation& anim) {
   if (anim.frames.empty()) throw std::runtime_error("no frames for " + path);
   const int w = anim.frames[0].w, h = anim.frames[0].h;
   int err = 0;
-  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
-  if (!gif) throw std::runtime_error("cannot create " + path);
+  // Opened by hand so that the file gets ordinary permissions (giflib's own
+  // open makes it private to the owner).
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) throw std::runtime_error("cannot create " + path);
+  GifFileType* gif = EGifOpenFileHandle(fd, &err);
+  if (!gif) {
+    close(fd);
+    throw std::runtime_error("cannot create " + path);
+  }
   EGifSetGifVersion(gif, true);
   Check(EGifPutScreenDesc(gif, w, h, 8, 0, nullptr), gif, path);
 
@@ -92,21 +101,32 @@ void WriteGif(const std::string& path, const Animation& anim) {
     const bool hasKey = anim.transparentColor >= 0;
     const uint32_t key = hasKey ? uint32_t(anim.transparentColor) : 0;
 
+    // Pure black and pure white are colour keys in the game: when a frame uses
+    // them they keep exact entries of their own, and no other colour is ever
+    // mapped onto them (nor onto the GIF's transparent colour).
+    std::vector<uint32_t> exact;
+    if (hasKey) exact.push_back(key);
+    for (uint32_t keyColour : {Rgb(0, 0, 0), Rgb(255, 255, 255)})
+      if ((!hasKey || keyColour != key) && std::find(frame.px.begin(), frame.px.end(), keyColour) != frame.px.end())
+        exact.push_back(keyColour);
+    auto isExact = [&](uint32_t c) { return std::find(exact.begin(), exact.end(), c) != exact.end(); };
+
     std::map<uint32_t, int> seen;
     for (uint32_t c : frame.px)
-      if (!hasKey || c != key) seen.emplace(c, 0);
-    const size_t room = hasKey ? 255 : 256;
+      if (!isExact(c)) seen.emplace(c, 0);
+    const size_t room = 256 - exact.size();
     std::vector<uint32_t> palette;
     if (seen.size() <= room) {
       for (auto& [c, i] : seen) palette.push_back(c);
     } else {
       std::vector<uint32_t> all;
       for (uint32_t c : frame.px)
-        if (!hasKey || c != key) all.push_back(c);
+        if (!isExact(c)) all.push_back(c);
       palette = Quantise(all, room);
     }
-    size_t keyIndex = palette.size();
-    if (hasKey) palette.push_back(key);
+    const size_t firstExact = palette.size();
+    palette.insert(palette.end(), exact.begin(), exact.end());
+    const size_t keyIndex = firstExact;  // the transparent colour comes first among the exact ones
     int size = 2;
     while (size < int(palette.size())) size *= 2;
     int bits = 1;
@@ -136,12 +156,12 @@ void WriteGif(const std::string& path, const Animation& anim) {
       for (int x = 0; x < w; ++x) {
         uint32_t c = frame.Get(x, y);
         int index;
-        if (hasKey && c == key) {
-          index = int(keyIndex);
+        if (auto e = std::find(exact.begin(), exact.end(), c); e != exact.end()) {
+          index = int(firstExact + size_t(e - exact.begin()));
         } else if (auto it = cache.find(c); it != cache.end()) {
           index = it->second;
         } else {
-          index = Nearest(palette, c, hasKey ? keyIndex : size_t(-1));
+          index = Nearest(palette, c, firstExact);
           cache.emplace(c, index);
         }
         line[size_t(x)] = GifPixelType(index);

@@ -1,6 +1,7 @@
 // The asset generator: paints every built-in item into the blobs that the game
 // links, and writes the data folder's GIFs and MIDI files.
 //   kelo-assetgen BLOBDIR DATADIR
+//   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -9,6 +10,7 @@
 #include "../catalogue.h"
 #include "gifwrite.h"
 #include "paint.h"
+#include "sheet.h"
 
 namespace {
 
@@ -29,8 +31,17 @@ void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const asse
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--sheet") {
+    try {
+      std::fputs(gen::WriteSheets(argv[2]).c_str(), stdout);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 3) {
-    std::fprintf(stderr, "usage: kelo-assetgen BLOBDIR DATADIR\n");
+    std::fprintf(stderr, "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n");
     return 2;
   }
   const std::string blobDir = argv[1], dataDir = argv[2];
