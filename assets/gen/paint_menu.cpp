@@ -168,20 +168,21 @@ Image PaintHighmain() {
   Fill(l, RoundRect(216.7f, 421, 217.9f, 443, 0.4f), Hex(0xFFFFFF), 0.7f);
   DrawChicken(l, 102, 175, 22, true, false);
   Fill(l, Subtract(Circle(102, 175, 13), Circle(102, 175, 11.6f)), Hex(0xD8281E));
-  // The calm board behind the list: paper on a wooden frame.
-  const Shape board = RoundRect(58, 205, 572, 345, 6);
+  // The calm board behind the list: paper on a wooden frame, wide enough for
+  // the longest hit text of the right column.
+  const Shape board = RoundRect(58, 205, 604, 345, 6);
   Glow(l, board, Hex(0x000000), 10, 0.6f);
   Fill(l, board, [](float x, float y) { return Mul(Mix(Hex(0x9A6A3C), Hex(0x6A4426), (y - 205) / 140), 0.85f + 0.3f * Fbm(x / 30, y / 3, 3, 5)); });
-  Fill(l, RoundRect(64, 211, 566, 339, 3), [](float x, float y) {
+  Fill(l, RoundRect(64, 211, 598, 339, 3), [](float x, float y) {
     Col c = Mix(Hex(0xFFFBEE), Hex(0xF0E6CC), Clamp01((y - 211) / 128));
     return Mul(c, 0.98f + 0.04f * Fbm(x / 4, y / 4, 2, 6));
   });
   // Faint ruled lines under the list rows.
   for (int i = 0; i < 6; ++i) {
     const float y = 253 + 15 * float(i);
-    Fill(l, RoundRect(68, y, 562, y + 1, 0.3f), Hex(0xB8C8E8), 0.7f);
+    Fill(l, RoundRect(68, y, 594, y + 1, 0.3f), Hex(0xB8C8E8), 0.7f);
   }
-  for (float x : {66.f, 562.f})
+  for (float x : {66.f, 596.f})
     for (float y : {213.f, 337.f}) Fill(l, Circle(x, y, 2), Ball(Hex(0xC8C8D0), x - 0.5f, y - 0.5f, 2.2f, 2.2f));
   return Flatten(l, Hex(0));
 }

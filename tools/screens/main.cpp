@@ -70,6 +70,14 @@ void UntilFlying(bool leftward, int extraTicks) {
   Tick(extraTicks);
 }
 
+// Everything released and settled: the level ends at the next tick.
+void AllReleased() {
+  Form1->chickensReleased = 100;
+  chickenLeftActive = chickenRightActive = ampelActive = 0;
+  planeActive = extraActive = plane2Active = 0;
+  for (int i = 0; i <= 20; ++i) Form1->explosionPhase[i] = -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,7 +136,7 @@ int main(int argc, char** argv) {
     Press(400, 370);
 
     // The highscore lists, with a few entries of our own.
-    const char* names[] = {"Kerstin", "Bauer Jöran", "Oma Hilde"};
+    const char* names[] = {"Kerstin", "Bauer J\xF6ran", "Oma Hilde"};
     for (int d = 1; d <= 3; ++d)
       for (int i = 0; i < 3; ++i) {
         f.difficulty = d;
@@ -192,10 +200,7 @@ int main(int argc, char** argv) {
     Shot("level-schwer");
 
     // The end of a level: the warning, the bombs, the clouds, "Game over", the results.
-    f.chickensReleased = 100;
-    chickenLeftActive = chickenRightActive = ampelActive = 0;
-    planeActive = extraActive = plane2Active = 0;
-    for (int i = 0; i <= 20; ++i) f.explosionPhase[i] = -1;
+    AllReleased();
     f.scoreHits = 71;
     f.scorePoints = 13650;
     Tick(2);
@@ -206,7 +211,7 @@ int main(int argc, char** argv) {
     Shot("end-clouds");
     Tick(400);  // "Game over" from the 816th
     Shot("end-game-over");
-    Tick(100);
+    Tick(130);  // "Results" after 350 ticks of "Game over"
     Move(450, 420);
     Tick(2);
     Shot("results-place");
@@ -214,13 +219,10 @@ int main(int argc, char** argv) {
     Tick();
     NewLevel(1, "Pechvogel");
     Tick(10);
-    f.chickensReleased = 100;
-    chickenLeftActive = chickenRightActive = ampelActive = 0;
+    AllReleased();
     f.scoreHits = 0;
     f.scorePoints = -2500;
-    Tick(900);
-    Tick(300);
-    Tick(2);
+    Tick(1170);
     Shot("results-no-place");
     Press(400, 370);
     Tick(2);
