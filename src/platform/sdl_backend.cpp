@@ -163,12 +163,14 @@ class SdlBackend final : public Backend {
   void Sleep(uint32_t ms) override { SDL_Delay(ms); }
 
   void PaceGammaStep() override {
-    // A fade of 32768 steps takes about a second on any machine.
+    // A fade of 32768 steps takes about a second on any machine: step k is due
+    // k / 32768 s after the fade began; a machine that falls behind (slow
+    // presents) catches up by not waiting until it is on time again.
     const uint64_t freq = SDL_GetPerformanceFrequency();
     const uint64_t now = SDL_GetPerformanceCounter();
-    const uint64_t step = freq / 32768;
-    if (gammaSchedule_ + freq / 10 < now) gammaSchedule_ = now;  // a new fade
-    gammaSchedule_ += step;
+    if (now - lastGammaStep_ > freq / 10) gammaSchedule_ = now;  // a new fade
+    lastGammaStep_ = now;
+    gammaSchedule_ += freq / 32768;
     if (gammaSchedule_ > now + freq / 500) SDL_Delay(uint32_t((gammaSchedule_ - now) * 1000 / freq));
   }
 
@@ -310,6 +312,7 @@ class SdlBackend final : public Backend {
   bool shown_ = false;
   bool software_ = false;
   uint64_t gammaSchedule_ = 0;
+  uint64_t lastGammaStep_ = 0;
   uint64_t lastPresent_ = 0;
   uint32_t lastGammaPresent_ = 0;
   std::unique_ptr<AudioDevice> audio_;
