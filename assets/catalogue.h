@@ -4,7 +4,7 @@
 
 namespace assets {
 
-struct PictureSpec {
+struct PictureEntry {
   const char* name;
   int width;
   int height;
@@ -14,7 +14,7 @@ struct PictureSpec {
 inline constexpr int kImageList1Count = 27;
 inline constexpr int kMenu1Count = 18;
 
-inline constexpr PictureSpec kImageList1[kImageList1Count] = {
+inline constexpr PictureEntry kImageList1[kImageList1Count] = {
     {"level", 640, 480, false},   {"menu1", 640, 480, false},  {"Ampel", 58, 14, true},
     {"Bombe", 10, 50, true},      {"ex1", 100, 75, true},      {"ex2", 100, 75, true},
     {"ex3", 100, 75, true},       {"ex4", 100, 75, true},      {"ex5", 100, 75, true},
@@ -26,7 +26,7 @@ inline constexpr PictureSpec kImageList1[kImageList1Count] = {
     {"ex8", 100, 75, true},       {"Huhna2", 36, 35, true},    {"Huhnb2", 36, 35, true},
 };
 
-inline constexpr PictureSpec kMenu1[kMenu1Count] = {
+inline constexpr PictureEntry kMenu1[kMenu1Count] = {
     {"Hauptmenu", 171, 24, true},
     {"Hauptmenu rechts", 179, 206, true},
     {"Schwierigkeit", 171, 24, true},
@@ -48,7 +48,7 @@ inline constexpr PictureSpec kMenu1[kMenu1Count] = {
 };
 
 // The two sound effects: uncompressed PCM.
-struct WaveSpec {
+struct WaveEntry {
   int channels;
   int rate;
   int bits;
@@ -56,7 +56,7 @@ struct WaveSpec {
 };
 
 inline constexpr int kWaveCount = 2;
-inline constexpr WaveSpec kWaves[kWaveCount] = {
+inline constexpr WaveEntry kWaves[kWaveCount] = {
     {2, 22050, 8, 72240},  // 0: the shot with its impact
     {1, 22050, 8, 73888},  // 1: the atomic detonation
 };

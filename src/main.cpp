@@ -62,7 +62,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::AppException(const std::exception& /*error*/) {
-  plat::MessageBoxSpec box;
+  plat::MessageBoxContent box;
   box.caption = Application.Title;
   box.text = kFatalMessage;
   box.buttons = {"OK"};
@@ -206,7 +206,7 @@ void TForm1::screen1MouseDown(int /*button*/, int x, int y) {
       SaveSettings();
     }
     if (Hit(x, y, 368, 538, 253, 275)) {  // "HighScore-Liste zurücksetzen"
-      plat::MessageBoxSpec box;
+      plat::MessageBoxContent box;
       box.caption = "Best\xE4tigung";
       box.text = "Soll die Highscore-Liste wirklich zur\xFC" "ckgesetzt werden?";
       box.icon = plat::BoxIcon::Question;

@@ -285,7 +285,7 @@ void ResetHighscores() {
     FillDefaults(f.highTables[n]);
     file.Write(&f.highTables[n]);
   }
-  plat::MessageBoxSpec box;
+  plat::MessageBoxContent box;
   box.caption = Application.Title;
   box.text = "Die Highscore-Liste wurde zur\xFC" "ckgesetzt.";
   box.buttons = {"OK"};

@@ -18,7 +18,7 @@ namespace {
 TEST(Sounds, WavesHaveTheirSizeAndAreCleanAndAudible) {
   for (int i = 0; i < assets::kWaveCount; ++i) {
     SCOPED_TRACE("wave " + std::to_string(i));
-    const assets::WaveSpec& format = assets::kWaves[i];
+    const assets::WaveEntry& format = assets::kWaves[i];
     const std::vector<unsigned char> pcm = plat::BuiltinWave(i);
     ASSERT_EQ(int(pcm.size()), format.bytes);
     double energy = 0.0;

@@ -20,9 +20,9 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const assets::PictureSpec& spec) {
-  if (img.w != spec.width || img.h != spec.height)
-    throw std::runtime_error(std::string("wrong size for picture item ") + spec.name);
+void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const assets::PictureEntry& entry) {
+  if (img.w != entry.width || img.h != entry.height)
+    throw std::runtime_error(std::string("wrong size for picture item ") + entry.name);
   blob.push_back(uint8_t(img.w)), blob.push_back(uint8_t(img.w >> 8));
   blob.push_back(uint8_t(img.h)), blob.push_back(uint8_t(img.h >> 8));
   for (uint32_t c : img.px) blob.push_back(uint8_t(c >> 16)), blob.push_back(uint8_t(c >> 8)), blob.push_back(uint8_t(c));

@@ -85,7 +85,7 @@ Image ContactSheet(const Art& art) {
     int zoom;  // 2 = doubled, -2 = halved
   };
   std::vector<Cell> cells;
-  auto add = [&](const char* list, int i, const assets::PictureSpec& s, const Image& img) {
+  auto add = [&](const char* list, int i, const assets::PictureEntry& s, const Image& img) {
     char buf[96];
     std::snprintf(buf, sizeof buf, "%s %d \"%s\" %dx%d%s", list, i, s.name, s.width, s.height, s.transparent ? " T" : "");
     cells.push_back({buf, &img, s.transparent, s.width >= 600 ? -2 : (s.width <= 120 && s.height <= 120 ? 3 : (s.width <= 200 ? 2 : 1))});

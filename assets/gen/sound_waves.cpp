@@ -11,7 +11,7 @@ namespace gen {
 
 std::vector<uint8_t> MakeWave(int index) {
   if (index < 0 || index >= assets::kWaveCount) throw std::runtime_error("no such wave item");
-  const assets::WaveSpec& format = assets::kWaves[index];
+  const assets::WaveEntry& format = assets::kWaves[index];
   const size_t frames = size_t(format.bytes / format.channels);
   const double rate = format.rate;
   std::vector<double> samples = index == 0 ? SynthShot(frames, rate) : SynthDetonation(frames, rate);

@@ -137,12 +137,12 @@ void TApplication::SetCursorPos(int x, int y) {
   backend_->Record(s);
 }
 
-int TApplication::MessageBox(const MessageBoxSpec& spec) {
+int TApplication::MessageBox(const MessageBoxContent& content) {
   int answer;
-  if (std::optional<int> scripted = backend_->ScriptedAnswer(spec)) {
+  if (std::optional<int> scripted = backend_->ScriptedAnswer(content)) {
     answer = *scripted;
   } else {
-    ModalBox box(spec);
+    ModalBox box(content);
     box.previous = box_;
     box_ = &box;
     backend_->ShowWindow();
@@ -172,10 +172,10 @@ int TApplication::MessageBox(const MessageBoxSpec& spec) {
   }
   Sighting s;
   s.kind = Sighting::Dialog;
-  s.caption = Cp1252ToUtf8(spec.caption);
-  s.text = Cp1252ToUtf8(spec.text);
-  for (const std::string& b : spec.buttons) s.buttons.push_back(Cp1252ToUtf8(b));
-  if (answer >= 0 && answer < int(spec.buttons.size())) s.answer = s.buttons[size_t(answer)];
+  s.caption = Cp1252ToUtf8(content.caption);
+  s.text = Cp1252ToUtf8(content.text);
+  for (const std::string& b : content.buttons) s.buttons.push_back(Cp1252ToUtf8(b));
+  if (answer >= 0 && answer < int(content.buttons.size())) s.answer = s.buttons[size_t(answer)];
   backend_->Record(s);
   return answer;
 }

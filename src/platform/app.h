@@ -28,7 +28,7 @@ struct Event {
 
 enum class BoxIcon { None, Error, Question, Information };
 
-struct MessageBoxSpec {
+struct MessageBoxContent {
   std::string caption;               // Windows-1252
   std::string text;                  // Windows-1252, lines separated by CR LF
   BoxIcon icon = BoxIcon::None;
@@ -66,7 +66,7 @@ class Backend {
   virtual void PaceGammaStep() = 0;        // paces the steps of a gamma fade
   virtual bool PaceGammaPresent() = 0;     // whether a gamma step should be shown now
   // A scripted answer to a message box (button index), or none to ask a person.
-  virtual std::optional<int> ScriptedAnswer(const MessageBoxSpec&) { return std::nullopt; }
+  virtual std::optional<int> ScriptedAnswer(const MessageBoxContent&) { return std::nullopt; }
   virtual void Record(const Sighting&) {}
   virtual AudioDevice* Audio() { return nullptr; }
 };
@@ -102,7 +102,7 @@ class TApplication {
   int NextIdleDue();
 
   // A modal message box; returns the index of the button that closed it.
-  int MessageBox(const MessageBoxSpec& spec);
+  int MessageBox(const MessageBoxContent& content);
   // Routes an error that nobody handled to OnException.
   void HandleException(const std::exception& e);
 

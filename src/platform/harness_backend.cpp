@@ -73,14 +73,14 @@ void HarnessBackend::SetCursorPos(int x, int y) {
   QueueMove(x, y);
 }
 
-std::optional<int> HarnessBackend::ScriptedAnswer(const MessageBoxSpec& spec) {
-  int answer = spec.cancelButton;
+std::optional<int> HarnessBackend::ScriptedAnswer(const MessageBoxContent& box) {
+  int answer = box.cancelButton;
   if (!answers.empty()) {
     const std::string wanted = answers.front();
     answers.pop_front();
-    for (size_t i = 0; i < spec.buttons.size(); ++i) {
+    for (size_t i = 0; i < box.buttons.size(); ++i) {
       std::string label;
-      for (char c : spec.buttons[i])
+      for (char c : box.buttons[i])
         if (c != '&') label += char(std::tolower(static_cast<unsigned char>(c)));
       if ((wanted == "yes" && (label == "ja" || label == "yes")) || (wanted == "no" && (label == "nein" || label == "no")) ||
           (wanted == "ok" && label == "ok"))

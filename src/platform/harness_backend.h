@@ -49,7 +49,7 @@ class HarnessBackend final : public Backend {
   void Sleep(uint32_t) override {}
   void PaceGammaStep() override {}
   bool PaceGammaPresent() override { return false; }
-  std::optional<int> ScriptedAnswer(const MessageBoxSpec& spec) override;
+  std::optional<int> ScriptedAnswer(const MessageBoxContent& box) override;
   void Record(const Sighting& s) override;
   AudioDevice* Audio() override { return &audio_; }
 

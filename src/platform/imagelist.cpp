@@ -47,11 +47,11 @@ void DecodePicture(int index, TSurface& out) {
 TDXImageList::TDXImageList(TBuiltinList list) {
   const bool menu = list == TBuiltinList::Menu1;
   const int count = menu ? assets::kMenu1Count : assets::kImageList1Count;
-  const assets::PictureSpec* specs = menu ? assets::kMenu1 : assets::kImageList1;
+  const assets::PictureEntry* entries = menu ? assets::kMenu1 : assets::kImageList1;
   for (int i = 0; i < count; ++i) {
     auto item = std::make_unique<TPictureCollectionItem>();
-    item->Name = specs[i].name;
-    item->Transparent = specs[i].transparent;
+    item->Name = entries[i].name;
+    item->Transparent = entries[i].transparent;
     DecodePicture(menu ? assets::kImageList1Count + i : i, item->Picture);
     Items.push_back(std::move(item));
   }

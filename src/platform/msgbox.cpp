@@ -120,32 +120,32 @@ void DrawIcon(TSurface& s, BoxIcon icon, int x, int y) {
 
 }  // namespace
 
-ModalBox::ModalBox(const MessageBoxSpec& s) : spec(s) {
+ModalBox::ModalBox(const MessageBoxContent& s) : content(s) {
   const Face& face = FaceOfSize(8);
-  lines = Wrap(face, spec.text, kMaxTextWidth);
+  lines = Wrap(face, content.text, kMaxTextWidth);
   int textWidth = 0;
   for (const std::string& l : lines) textWidth = std::max(textWidth, WidthOf(face, l));
-  const int iconWidth = spec.icon == BoxIcon::None ? 0 : kIconSize + 14;
+  const int iconWidth = content.icon == BoxIcon::None ? 0 : kIconSize + 14;
   const int textHeight = int(lines.size()) * face.LineHeight();
-  const int buttons = std::max<int>(1, int(spec.buttons.size()));
+  const int buttons = std::max<int>(1, int(content.buttons.size()));
   const int buttonsWidth = buttons * kButtonWidth + (buttons - 1) * 8;
-  const int captionWidth = WidthOf(face, spec.caption) + 30;
+  const int captionWidth = WidthOf(face, content.caption) + 30;
   const int inner = std::max({iconWidth + textWidth, buttonsWidth, captionWidth, 160});
-  const int bodyHeight = std::max(textHeight, spec.icon == BoxIcon::None ? 0 : kIconSize);
+  const int bodyHeight = std::max(textHeight, content.icon == BoxIcon::None ? 0 : kIconSize);
   const int width = inner + 2 * 14 + 6;
   const int height = 3 + kCaptionHeight + 14 + bodyHeight + 16 + kButtonHeight + 12 + 3;
   const int left = (640 - width) / 2, top = (480 - height) / 2;
   frame = Rect(left, top, left + width, top + height);
   const int by = frame.Bottom - 3 - 12 - kButtonHeight;
   int bx = left + (width - buttonsWidth) / 2;
-  for (size_t i = 0; i < spec.buttons.size(); ++i) {
+  for (size_t i = 0; i < content.buttons.size(); ++i) {
     buttonRects.push_back(Rect(bx, by, bx + kButtonWidth, by + kButtonHeight));
     bx += kButtonWidth + 8;
   }
 }
 
 void ModalBox::Handle(const Event& e) {
-  const int count = int(spec.buttons.size());
+  const int count = int(content.buttons.size());
   auto close = [&](int index) {
     result = index;
     done = true;
@@ -159,13 +159,13 @@ void ModalBox::Handle(const Event& e) {
     switch (e.key) {
       case 13:
       case 32: close(focus); break;
-      case 27: close(spec.cancelButton); break;
+      case 27: close(content.cancelButton); break;
       case 9:
       case 39: focus = (focus + 1) % std::max(1, count); break;
       case 37: focus = (focus + count - 1) % std::max(1, count); break;
       default:
         for (int i = 0; i < count; ++i)
-          if (e.key != 0 && AccessKey(spec.buttons[size_t(i)]) == e.key) close(i);
+          if (e.key != 0 && AccessKey(content.buttons[size_t(i)]) == e.key) close(i);
     }
   }
 }
@@ -191,26 +191,26 @@ void ModalBox::DrawOnto(TSurface& s) {
   canvas.Font.Color = clWhite;
   canvas.Font.Size = 8;
   const int capY = cap.Top + (kCaptionHeight - face.LineHeight()) / 2;
-  canvas.TextOut(cap.Left + 4, capY, spec.caption);
-  canvas.TextOut(cap.Left + 5, capY, spec.caption);
+  canvas.TextOut(cap.Left + 4, capY, content.caption);
+  canvas.TextOut(cap.Left + 5, capY, content.caption);
 
   // Icon and text.
   const int bodyTop = cap.Bottom + 14;
   int textLeft = frame.Left + 3 + 14;
-  if (spec.icon != BoxIcon::None) {
-    DrawIcon(s, spec.icon, textLeft, bodyTop);
+  if (content.icon != BoxIcon::None) {
+    DrawIcon(s, content.icon, textLeft, bodyTop);
     textLeft += kIconSize + 14;
   }
   canvas.Font.Color = clBlack;
   const int textHeight = int(lines.size()) * face.LineHeight();
-  int ty = bodyTop + (spec.icon != BoxIcon::None && textHeight < kIconSize ? (kIconSize - textHeight) / 2 : 0);
+  int ty = bodyTop + (content.icon != BoxIcon::None && textHeight < kIconSize ? (kIconSize - textHeight) / 2 : 0);
   for (const std::string& line : lines) {
     canvas.TextOut(textLeft, ty, line);
     ty += face.LineHeight();
   }
 
   // Buttons with their access keys underlined; the focused one outlined.
-  for (size_t i = 0; i < spec.buttons.size(); ++i) {
+  for (size_t i = 0; i < content.buttons.size(); ++i) {
     const TRect& r = buttonRects[i];
     if (int(i) == focus) {
       s.FillRect(r, clBlack);
@@ -221,14 +221,14 @@ void ModalBox::DrawOnto(TSurface& s) {
       Bevel(s, r, kLight, kDark);
       Bevel(s, Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1), kFace, kShadow);
     }
-    const std::string label = Label(spec.buttons[i]);
+    const std::string label = Label(content.buttons[i]);
     const int lx = r.Left + (r.Width() - WidthOf(face, label)) / 2;
     const int ly = r.Top + (r.Height() - face.LineHeight()) / 2;
     canvas.TextOut(lx, ly, label);
-    const size_t amp = spec.buttons[i].find('&');
-    if (amp != std::string::npos && amp + 1 < spec.buttons[i].size()) {
-      const int ux = lx + WidthOf(face, spec.buttons[i].substr(0, amp));
-      const int uw = face.GlyphOf(static_cast<unsigned char>(spec.buttons[i][amp + 1])).advance;
+    const size_t amp = content.buttons[i].find('&');
+    if (amp != std::string::npos && amp + 1 < content.buttons[i].size()) {
+      const int ux = lx + WidthOf(face, content.buttons[i].substr(0, amp));
+      const int uw = face.GlyphOf(static_cast<unsigned char>(content.buttons[i][amp + 1])).advance;
       s.FillRect(Rect(ux, ly + face.LineHeight() - 2, ux + uw - 1, ly + face.LineHeight() - 1), clBlack);
     }
     if (int(i) == focus) {

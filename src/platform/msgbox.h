@@ -10,14 +10,14 @@
 namespace plat {
 
 struct ModalBox {
-  explicit ModalBox(const MessageBoxSpec& spec);
+  explicit ModalBox(const MessageBoxContent& content);
 
   // Takes one event meant for the box; sets done and result when it closes.
   void Handle(const Event& e);
   // Draws the box onto a 640 x 480 picture.
   void DrawOnto(TSurface& picture);
 
-  MessageBoxSpec spec;
+  MessageBoxContent content;
   bool done = false;
   int result = 0;
   int focus = 0;

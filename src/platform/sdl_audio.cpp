@@ -228,7 +228,7 @@ class SynthMusic final : public MusicStream {
 
 // Builds an in-memory RIFF wave of a built-in item, for the mixer to convert.
 Mix_Chunk* LoadBuiltinWave(int index) {
-  const assets::WaveSpec& wave = assets::kWaves[index];
+  const assets::WaveEntry& wave = assets::kWaves[index];
   const std::vector<unsigned char> pcm = BuiltinWave(index);
   std::vector<uint8_t> wav;
   auto put = [&wav](uint32_t v, int bytes) {

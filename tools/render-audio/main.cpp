@@ -160,7 +160,7 @@ void ReportJoin(const Rendered& r) {
   }
 }
 
-void ReportWave(const std::string& name, const assets::WaveSpec& format, const uint8_t* pcm) {
+void ReportWave(const std::string& name, const assets::WaveEntry& format, const uint8_t* pcm) {
   int lo = 255, hi = 0;
   double sum = 0.0;
   for (int i = 0; i < format.bytes; ++i) lo = std::min(lo, int(pcm[i])), hi = std::max(hi, int(pcm[i])), sum += (pcm[i] - 128.0) * (pcm[i] - 128.0);
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     const char* names[assets::kWaveCount] = {"shot", "detonation"};
     size_t at = 0;
     for (int i = 0; i < assets::kWaveCount; ++i) {
-      const assets::WaveSpec& format = assets::kWaves[i];
+      const assets::WaveEntry& format = assets::kWaves[i];
       if (blob.size() < at + size_t(format.bytes)) throw std::runtime_error("the wave blob " + waves + " is short");
       WriteWav(out + "/" + names[i] + ".wav", format.channels, format.rate, format.bits, blob.data() + at, size_t(format.bytes));
       ReportWave(names[i], format, blob.data() + at);
