@@ -80,14 +80,10 @@ void PlayHitSound(int pan) {
 
 namespace {
 
-bool AllGone(const TArray<int32_t, 1, 10>& gone) {
-  for (int k = 1; k <= 10; ++k)
-    if (gone[k] != 1) return false;
-  return true;
-}
-
-bool AllGone(const TArray<int32_t, 1, 5>& gone) {
-  for (int k = 1; k <= 5; ++k)
+// Every object of a row (the drop objects, the extra column) shot or landed.
+template <int Count>
+bool AllGone(const TArray<int32_t, 1, Count>& gone) {
+  for (int k = 1; k <= Count; ++k)
     if (gone[k] != 1) return false;
   return true;
 }

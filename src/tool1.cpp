@@ -33,8 +33,6 @@ void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, 
 
 // --- Start-up and settings -----------------------------------------------------
 
-std::string ProgramFolder() { return plat::ProgramFolder(); }
-
 void SplitLines(const std::string& text, std::vector<std::string>& lines) {
   lines.clear();
   std::string line;
@@ -70,7 +68,7 @@ void InitGame() {
   f.ClientHeight = 0;
   Application.Host().ShowPointer(false);
   f.Memo1.Lines.clear();
-  f.appFolder = ProgramFolder();
+  f.appFolder = plat::ProgramFolder();
   if (f.appFolder.empty() || f.appFolder.back() != '/') f.appFolder += '/';
   const std::string ini = f.appFolder + "kelo.ini";
   if (plat::FileExists(ini)) {

@@ -38,8 +38,6 @@ void InitGame();
 void SaveSettings();
 // Splits a settings file into lines: a line ends at CR LF, a lone CR or a lone LF.
 void SplitLines(const std::string& text, std::vector<std::string>& lines);
-// The program folder, ending in '/'.
-std::string ProgramFolder();
 
 // A music change that must not stop the game with a message: any failure asks
 // the game to end and the caller goes on.

@@ -18,6 +18,7 @@ TGammaRamp IdentityRamp() {
 TDXDraw::TDXDraw() : front_(size_t(kWidth) * kHeight, 0), shown_(size_t(kWidth) * kHeight, 0), ramp_(IdentityRamp()) {
   Surface.SetSize(kWidth, kHeight);
   BuildTables();
+  presentedTables_ = tables_;  // the full picture is what is shown at first
 }
 
 void TDXDraw::Initialize() {
@@ -54,21 +55,18 @@ void TDXDraw::BuildTables() {
   identity_ = true;
   for (int i = 0; i < 256; ++i)
     if (ramp_.red[i] != i * 257 || ramp_.green[i] != i * 257 || ramp_.blue[i] != i * 257) identity_ = false;
-  for (int r = 0; r < 32; ++r) redTable_[r] = uint16_t((ramp_.red[(r << 3) | (r >> 2)] >> 11) << 11);
-  for (int g = 0; g < 64; ++g) greenTable_[g] = uint16_t((ramp_.green[(g << 2) | (g >> 4)] >> 10) << 5);
-  for (int b = 0; b < 32; ++b) blueTable_[b] = uint16_t(ramp_.blue[(b << 3) | (b >> 2)] >> 11);
+  for (int r = 0; r < 32; ++r) tables_[kRed + r] = uint16_t((ramp_.red[(r << 3) | (r >> 2)] >> 11) << 11);
+  for (int g = 0; g < 64; ++g) tables_[kGreen + g] = uint16_t((ramp_.green[(g << 2) | (g >> 4)] >> 10) << 5);
+  for (int b = 0; b < 32; ++b) tables_[kBlue + b] = uint16_t(ramp_.blue[(b << 3) | (b >> 2)] >> 11);
 }
 
 void TDXDraw::ApplyGamma(const uint16_t* in, uint16_t* out) const {
-  // Local copies: the output could otherwise alias the tables and force reloads.
-  uint16_t red[32], green[64], blue[32];
-  std::memcpy(red, redTable_, sizeof red);
-  std::memcpy(green, greenTable_, sizeof green);
-  std::memcpy(blue, blueTable_, sizeof blue);
+  // A local copy: the output could otherwise alias the tables and force reloads.
+  const Tables t = tables_;
   const size_t n = size_t(kWidth) * kHeight;
   for (size_t i = 0; i < n; ++i) {
     const uint16_t p = in[i];
-    out[i] = uint16_t(red[p >> 11] | green[(p >> 5) & 63] | blue[p & 31]);
+    out[i] = uint16_t(t[kRed + (p >> 11)] | t[kGreen + ((p >> 5) & 63)] | t[kBlue + (p & 31)]);
   }
 }
 
@@ -84,13 +82,10 @@ void TDXDraw::SetGammaRamp(const TGammaRamp& ramp) {
   BuildTables();
   // A fade sets tens of thousands of ramps: show one when the picture changes
   // and the display is ready for it, and always the black and the full picture.
-  std::vector<uint16_t> tables(redTable_, redTable_ + 32);
-  tables.insert(tables.end(), greenTable_, greenTable_ + 64);
-  tables.insert(tables.end(), blueTable_, blueTable_ + 32);
-  if (tables == presentedTables_) return;
-  const bool black = std::all_of(tables.begin(), tables.end(), [](uint16_t v) { return v == 0; });
+  if (tables_ == presentedTables_) return;
+  const bool black = std::all_of(tables_.begin(), tables_.end(), [](uint16_t v) { return v == 0; });
   if (black || identity_ || host.PaceGammaPresent()) {
-    presentedTables_ = std::move(tables);
+    presentedTables_ = tables_;
     PresentFront();
   }
 }

@@ -3,6 +3,7 @@
 // display, so the game can never leave a user's screen dark).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -53,6 +54,9 @@ class TDXDraw {
   std::vector<uint16_t> shown_;
   TGammaRamp ramp_{};
   bool identity_ = true;
-  uint16_t redTable_[32], greenTable_[64], blueTable_[32];  // channel -> shifted display bits
-  std::vector<uint16_t> presentedTables_;
+  // Each channel's value to its display bits after the ramp: red, green, blue.
+  static constexpr int kRed = 0, kGreen = 32, kBlue = 96;
+  using Tables = std::array<uint16_t, 128>;
+  Tables tables_{};
+  Tables presentedTables_{};
 };

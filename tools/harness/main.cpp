@@ -151,12 +151,10 @@ class Driver {
   }
   // The rest of the line after its command words, without the one blank between.
   static std::string Rest(const std::string& line, const std::string& head) {
-    size_t start = line.find_first_not_of(" \t");
-    size_t pos = start + head.size();
     // Skip the words of the head as written (blanks may differ).
+    size_t pos = line.find_first_not_of(" \t");
     std::istringstream words(head);
     std::string w;
-    pos = start;
     while (words >> w) {
       pos = line.find(w, pos);
       pos += w.size();
