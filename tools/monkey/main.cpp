@@ -430,7 +430,7 @@ class Monkey {
     // The long stretch of a level that is to be finished has little noise.
     const bool finishing = goal_ == Results && (state == Level || state == Pause || state == Atombombe || state == Nirwana);
     std::vector<std::string> action;
-    if (state < 0 || dice_.Percent(finishing ? 3 : 25))
+    if (state < 0 || dice_.Percent(finishing ? 10 : 30))
       action = Noise();
     else if (state == goal_)
       action = Linger(Screen(state));
@@ -438,7 +438,7 @@ class Monkey {
       action = Route(look, Screen(state));
     lines.insert(lines.end(), action.begin(), action.end());
     const bool long_ = state == Atombombe || state == Nirwana || (finishing && state == Level);
-    const int n = long_ ? dice_.Between(20, 200) : dice_.Percent(10) ? dice_.Between(5, 60) : dice_.Between(1, 4);
+    const int n = long_ ? dice_.Between(5, 80) : dice_.Percent(10) ? dice_.Between(5, 60) : dice_.Between(1, 4);
     lines.push_back("tick " + std::to_string(n));
     ticksRun_ += n;
     return lines;
