@@ -91,6 +91,7 @@ struct Look {
   bool terminationRequested = false;
   bool nameBlank = true;
   int errorBoxes = 0;
+  bool musicFailed = false;  // the data are all there, so no music operation may fail
 };
 
 // The value of a top-level field of a one-line dump, as written.
@@ -117,6 +118,7 @@ Look Read(const std::string& dump) {
     if (c > 32) l.nameBlank = false;
   const std::string box = "\"text\":\"Oh, es ist ein Fehler aufgetreten.";
   for (size_t at = dump.find(box); at != std::string::npos; at = dump.find(box, at + 1)) ++l.errorBoxes;
+  l.musicFailed = dump.find("\"failed\":true") != std::string::npos;
   return l;
 }
 
@@ -281,6 +283,7 @@ class Monkey {
 
   std::string Check(const Look& look) const {
     if (look.errorBoxes > 0) return "the game showed its error box";
+    if (look.musicFailed) return "a music operation failed";
     bool known = look.state.empty() || look.state == "Busy";
     for (const char* name : kScreenNames) known = known || look.state == name;
     if (!known) return "unknown state \"" + look.state + "\"";
