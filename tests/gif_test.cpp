@@ -47,6 +47,11 @@ std::string MakeGif(int w, int h, const std::vector<uint32_t>& global, const std
     GifByteType ext[4];
     EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(EGifGCBToExtension(&gcb, ext)), ext);
     map = f.palette.empty() ? nullptr : Map(f.palette);
+    if (!map && gif->Image.ColorMap) {
+      // The encoder would drop the last frame's table without freeing it.
+      GifFreeMapObject(gif->Image.ColorMap);
+      gif->Image.ColorMap = nullptr;
+    }
     EXPECT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.w, f.h, f.interlace, map), GIF_OK);
     GifFreeMapObject(map);
     std::vector<int> rows;
