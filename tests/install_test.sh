@@ -3,7 +3,8 @@
 # started (through the installed kelo-harness) by a user who may not write to the
 # program's folder. Its files appear in $XDG_DATA_HOME/kelo/ (or
 # ~/.local/share/kelo/), a finished level's score lands there, the data comes
-# from share/kelo/data/; a copied game folder still keeps its files beside itself.
+# from share/kelo/data/; a copied game folder still keeps its files beside itself,
+# unless the player may not write there.
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -91,4 +92,16 @@ expect appFolder $copy/
 EOF
 [ -f "$copy/high1.sco" ] || fail "high1.sco is not beside the copied program"
 [ ! -e "$xdg" ] && [ ! -e "$tmp/home/.local" ] || fail "the copied game folder wrote into the home folder"
-head -c 600 "$tmp/out"; echo "ok"
+
+# A game folder the player may not write to: the files go to the player's data
+# folder, the data still comes from beside the program.
+ro=$tmp/readonly
+mkdir "$ro" && cp -r "$build/game/kelo-harness" "$build/game/data" "$ro/"
+[ "$(id -u)" -eq 0 ] || chmod a-w "$ro"
+player env HOME="$tmp/home" XDG_DATA_HOME="$xdg" "$ro/kelo-harness" - >"$tmp/out" 2>&1 <<EOF || { cat "$tmp/out"; fail "the read-only game folder"; }
+tick
+expect gameState Main
+expect appFolder $xdg/kelo/
+expect music.open true
+EOF
+echo "ok"
