@@ -7,10 +7,6 @@
 #include "platform/backends.h"
 #include "platform/cp1252.h"
 
-#ifndef KELO_VERSION
-#define KELO_VERSION "1.0"
-#endif
-
 namespace {
 
 // The few options of the command line. Returns the exit status when the
@@ -34,7 +30,7 @@ int ReadCommandLine(int argc, char** argv, bool& windowed) {
           "(~/.local/share/kelo/).\n");
       return 0;
     } else if (std::strcmp(a, "--version") == 0) {
-      std::printf("kelo " KELO_VERSION "\n");
+      std::printf("kelo " KELO_VERSION "\n");  // the project's version, from the build
       return 0;
     } else {
       std::fprintf(stderr, "kelo: unknown option '%s' (see kelo --help)\n", a);

@@ -11,11 +11,6 @@
 #include <filesystem>
 #include <vector>
 
-// Where the installation keeps the data folder, seen from the program's folder.
-#ifndef KELO_DATA_FROM_PROGRAM
-#define KELO_DATA_FROM_PROGRAM "../share/kelo/data"
-#endif
-
 namespace plat {
 namespace {
 
@@ -159,6 +154,8 @@ std::string GameFilesFolder() {
   return folder;
 }
 
+// KELO_DATA_FROM_PROGRAM: the installation's data folder seen from the program's
+// folder ("../share/kelo/data"), from the build.
 std::string InstalledDataFolder() {
   const std::filesystem::path folder = std::filesystem::path(ExecutableFolder()) / KELO_DATA_FROM_PROGRAM / "";
   return folder.lexically_normal().string();
