@@ -14,7 +14,7 @@ void TGIFFrame::Draw(TCanvas& canvas, TRect rect, bool transparent) const {
 
 void TGIFImage::LoadFromFile(const std::string& path) {
   Frames.clear();
-  IMG_Animation* anim = IMG_LoadAnimation(path.c_str());
+  IMG_Animation* anim = IMG_LoadAnimation(plat::DataFile(path).c_str());
   if (!anim) throw plat::EInOutError("cannot load " + path + ": " + IMG_GetError());
   struct Free {
     IMG_Animation* a;

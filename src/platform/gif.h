@@ -22,6 +22,7 @@ class TGIFImage {
  public:
   std::vector<std::unique_ptr<TGIFFrame>> Frames;
   int Count() const { return int(Frames.size()); }
-  // Throws EInOutError when the file is missing or cannot be decoded.
+  // Throws EInOutError when the file is missing or cannot be decoded. A file
+  // of a data folder is looked up as plat::DataFile says.
   void LoadFromFile(const std::string& path);
 };
