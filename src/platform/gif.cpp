@@ -232,7 +232,7 @@ void Load(Source& source, const std::string& name, std::vector<std::unique_ptr<T
 
 void TGIFImage::LoadFromFile(const std::string& path) {
   Source source;
-  source.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  source.fd = ::open(plat::DataFile(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (source.fd < 0) throw plat::EInOutError("cannot open " + path + ": " + std::strerror(errno));
   struct Close {
     int fd;

@@ -34,7 +34,8 @@ class TGIFImage {
   // each other on the logical screen, with their disposal, transparent colour
   // and colour tables. Throws EInOutError when the file is missing or cannot
   // be read, when decoding reports an error or the file ends early, and when
-  // the picture goes beyond the limits above.
+  // the picture goes beyond the limits above. A file of a data folder is
+  // looked up as plat::DataFile says.
   void LoadFromFile(const std::string& path);
   // The same for the bytes of a GIF file.
   void LoadFromMemory(const void* data, size_t size, const std::string& name);
