@@ -8,9 +8,10 @@
 
 namespace plat {
 
-// The desktop window (full screen on the desktop's own mode), input, sound and
-// music. Throws when the video system cannot start.
-std::unique_ptr<Backend> CreateSdlBackend(const char* title);
+// The desktop window (full screen on the desktop's own mode, or a window of
+// 640 x 480 when `windowed`), input, sound and music. Throws when the video
+// system cannot start.
+std::unique_ptr<Backend> CreateSdlBackend(const char* title, bool windowed);
 
 // Shows an error before (or without) any window of ours, as well as the
 // system allows.

@@ -44,14 +44,15 @@ int VirtualKey(SDL_Keycode k) {
 
 class SdlBackend final : public Backend {
  public:
-  explicit SdlBackend(const char* title) {
+  SdlBackend(const char* title, bool windowed) {
     // Signals keep their usual meaning: only the window's close button asks to close.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
       throw std::runtime_error(std::string("SDL_Init: ") + SDL_GetError());
+    const Uint32 screen = windowed ? 0u : Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP);
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kW, kH,
-                               SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
+                               SDL_WINDOW_HIDDEN | screen | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) throw std::runtime_error(std::string("SDL_CreateWindow: ") + SDL_GetError());
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
@@ -320,7 +321,9 @@ class SdlBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> CreateSdlBackend(const char* title) { return std::make_unique<SdlBackend>(title); }
+std::unique_ptr<Backend> CreateSdlBackend(const char* title, bool windowed) {
+  return std::make_unique<SdlBackend>(title, windowed);
+}
 
 void ShowStartupFailure(const char* title, const char* text) {
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr) != 0)
