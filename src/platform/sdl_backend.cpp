@@ -203,6 +203,10 @@ class SdlBackend final : public Backend {
   void OpenOutput() {
     const char* named = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
     const bool chosen = named && *named;
+    // The window's pixels (ours, or those of SDL's software renderer) as plain
+    // shared memory: asking SDL to judge whether a graphics library would do
+    // better starts one just to look.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (chosen || GraphicsDeviceLikely()) {
       SDL_DisplayMode mode{};
       // Waiting for the display's refresh never lasts beyond a tick at 50 Hz or more.
@@ -223,9 +227,6 @@ class SdlBackend final : public Backend {
         renderer_ = nullptr;
       }
     }
-    // The window's pixels as plain shared memory: asking SDL to judge whether
-    // a graphics library would do better starts one just to look.
-    if (!renderer_) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!renderer_ && !SDL_GetWindowSurface(window_))
       throw std::runtime_error(std::string("SDL_GetWindowSurface: ") + SDL_GetError());
   }
