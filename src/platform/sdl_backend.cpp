@@ -92,6 +92,14 @@ class SdlBackend final : public Backend {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
       throw std::runtime_error(std::string("SDL_Init: ") + SDL_GetError());
+    // Without any display SDL falls back to drawing nowhere, and the game would
+    // run unseen for ever: only who names that driver gets it.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (driver && !(named && *named) && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+      SDL_Quit();
+      throw NoDisplayError("Es ist kein Bildschirm erreichbar (weder ein X-Server noch Wayland).");
+    }
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kW, kH,
                                SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) throw std::runtime_error(std::string("SDL_CreateWindow: ") + SDL_GetError());
