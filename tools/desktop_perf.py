@@ -122,27 +122,33 @@ def screen_lit(display, points):
         return False
     h = struct.unpack(">25I", data[:100])
     header, bpp, bpl, ncolors = h[0], h[11], h[12], h[19]
-    start = header + 12 * ncolors
+    start, size = header + 12 * ncolors, bpp // 8
     for x, y in points:
-        at = start + y * bpl + x * bpp // 8
-        if not any(data[at:at + bpp // 8][:3]):
+        at = start + y * bpl + x * size
+        if not any(data[at:at + size][:3]):
             return False
     return True
 
 
 def save_png(display, path):
     """The root window as a PNG file."""
-    data = subprocess.run(["xwd", "-root", "-silent", "-display", display], capture_output=True).stdout
-    h = struct.unpack(">25I", data[:100])
-    header, w, ht, bpp, bpl, ncolors = h[0], h[4], h[5], h[11], h[12], h[19]
-    if bpp != 32:
-        sys.exit("a screenshot needs a 32-bit screen")
+    for _ in range(10):  # a window being rearranged can cut a reading short
+        data = subprocess.run(["xwd", "-root", "-silent", "-display", display], capture_output=True).stdout
+        if len(data) >= 100:
+            h = struct.unpack(">25I", data[:100])
+            header, w, ht, bpp, bpl, ncolors = h[0], h[4], h[5], h[11], h[12], h[19]
+            if bpp in (24, 32) and len(data) >= header + 12 * ncolors + ht * bpl:
+                break
+        time.sleep(0.1)
+    else:
+        sys.exit("cannot take a screenshot of a 32-bit screen")
     start = header + 12 * ncolors
     raw = bytearray()
     for y in range(ht):
-        row = data[start + y * bpl:start + y * bpl + 4 * w]
+        n = bpp // 8
+        row = data[start + y * bpl:start + y * bpl + n * w]
         rgb = bytearray(3 * w)
-        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::4], row[1::4], row[0::4]
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::n], row[1::n], row[0::n]
         raw += b"\0" + rgb
 
     def chunk(kind, body):

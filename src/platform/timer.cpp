@@ -21,10 +21,11 @@ void TDXTimer::Idle(uint32_t now, bool active) {
   }
   if (int32_t(now - due_) < 0 || running_) return;
   // Ticks keep to their grid, so a late tick never delays the ones after it;
-  // only when the game has fallen far behind does a fresh grid start here.
-  if (now - due_ > kMaxLagMs) due_ = now;
-  due_ += uint32_t(Interval);
-  Tick(now);
+  // only when the game has fallen far behind does a fresh grid start here. The
+  // rate is measured on the grid too: what a late tick catches up is no loss.
+  const uint32_t at = now - due_ > kMaxLagMs ? now : due_;
+  due_ = at + uint32_t(Interval);
+  Tick(at);
 }
 
 int TDXTimer::DueIn(uint32_t now, bool active) const {

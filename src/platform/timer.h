@@ -20,7 +20,7 @@ class TDXTimer {
   int Interval = 20;
   bool ActiveOnly = true;
   bool Enabled = false;
-  int FrameRate = 0;  // ticks per second, measured about once a second
+  int FrameRate = 0;  // ticks per second of their grid, measured about once a second
   std::function<void()> OnTimer;
   uint64_t TicksBegun = 0;
 
