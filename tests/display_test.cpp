@@ -24,7 +24,7 @@ TEST(StartUp, WithoutADisplayTheGameSaysSoAndEnds) {
   const std::string err = folder.Read("err");
   const size_t line = err.find("Kelo - Das Spiel: Es ist kein Bildschirm erreichbar");
   ASSERT_NE(line, std::string::npos) << err;
-  EXPECT_EQ(err.find('\n', line), err.size() - 1) << err;  // one line, the last
+  EXPECT_EQ(err.find('\n', line), err.size() - 1) << err;           // one line, the last
   EXPECT_FALSE(std::filesystem::exists(folder.File("high1.sco")));  // the game did not start
 }
 

@@ -62,7 +62,7 @@ TEST_F(Loop, AStoppedGameStartsAFreshGridAndOnlyASlowStepSlowsIt) {
   std::vector<uint32_t> ticks;
   timer.OnTimer = [&] {
     ticks.push_back(host.clockMs);
-    if (ticks.size() == 10) host.clockMs += 2000;                   // the process was stopped
+    if (ticks.size() == 10) host.clockMs += 2000;                     // the process was stopped
     if (ticks.size() > 20 && ticks.size() <= 40) host.clockMs += 30;  // slow steps
   };
   RunUntil(3200);
@@ -126,7 +126,9 @@ TEST_F(Loop, ASlowDisplayNeverSlowsTheGame) {
 TEST_F(Loop, TheModalBoxChoosesByKeysAndMouse) {
   plat::MessageBoxContent content;
   content.caption = "Best\xE4tigung";
-  content.text = "Soll die Highscore-Liste wirklich zur\xFC" "ckgesetzt werden?";
+  content.text =
+      "Soll die Highscore-Liste wirklich zur\xFC"
+      "ckgesetzt werden?";
   content.icon = plat::BoxIcon::Question;
   content.buttons = {"&Ja", "&Nein"};
   content.cancelButton = 1;
@@ -161,7 +163,8 @@ TEST_F(Loop, TheModalBoxChoosesByKeysAndMouse) {
       {{key('J')}, 0, 0},
       {{press(ja.Left + 3, ja.Top + 3, 1), press(nein.Right, nein.Top), press(ja.Left, ja.Bottom),
         press(nein.Right - 1, nein.Bottom - 1)},
-       1, 0},
+       1,
+       0},
   };
   TDXTimer timer;
   timer.Enabled = true;

@@ -1,13 +1,13 @@
 // Putting the display pixels on a 32-bit output: the colour conversion, the
 // whole-number enlargement and the sharp enlargement to any other size.
+#include "platform/scaler.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <random>
 #include <vector>
-
-#include "platform/scaler.h"
 
 namespace {
 

@@ -101,6 +101,8 @@ void PictureScaler::Configure(int width, int height, PixelOrder order) {
   multiple_ = std::max(1, std::min(width_ / kSourceWidth, height_ / kSourceHeight));
   exact_ = width_ == kSourceWidth * multiple_ && height_ == kSourceHeight * multiple_;
   columns_ = Taps(kSourceWidth, width_, multiple_);
+  columnWeights_.clear();
+  for (const Tap& t : columns_) columnWeights_.insert(columnWeights_.end(), 4, uint16_t(t.weight));
   rows_ = Taps(kSourceHeight, height_, multiple_);
   converted_.assign(kSourceWidth, 0);
   for (auto& line : lines_) line.assign(size_t(width_), 0);
@@ -116,9 +118,30 @@ void PictureScaler::MakeLine(int row, uint32_t* line) {
   } else if (exact_) {
     for (int x = 0; x < kSourceWidth; ++x) std::fill_n(line + size_t(x) * size_t(multiple_), multiple_, c[x]);
   } else {
-    for (int x = 0; x < width_; ++x) {
+    int x = 0;
+#if defined(__SSE2__)
+    // Four output pixels at a time, each from its two source pixels and weight.
+    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(256);
+    for (; x + 4 <= width_; x += 4) {
+      const Tap* t = columns_.data() + x;
+      const __m128i va = _mm_setr_epi32(int(c[t[0].a]), int(c[t[1].a]), int(c[t[2].a]), int(c[t[3].a]));
+      const __m128i vb = _mm_setr_epi32(int(c[t[0].b]), int(c[t[1].b]), int(c[t[2].b]), int(c[t[3].b]));
+      const __m128i wlo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(columnWeights_.data() + 4 * x));
+      const __m128i whi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(columnWeights_.data() + 4 * x + 8));
+      const __m128i lo =
+          _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(va, zero), _mm_sub_epi16(full, wlo)),
+                                       _mm_mullo_epi16(_mm_unpacklo_epi8(vb, zero), wlo)),
+                         8);
+      const __m128i hi =
+          _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(va, zero), _mm_sub_epi16(full, whi)),
+                                       _mm_mullo_epi16(_mm_unpackhi_epi8(vb, zero), whi)),
+                         8);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; x < width_; ++x) {
       const Tap& t = columns_[size_t(x)];
-      line[x] = t.weight ? Mix(c[t.a], c[t.b], t.weight) : c[t.a];
+      line[x] = Mix(c[t.a], c[t.b], t.weight);
     }
   }
 }

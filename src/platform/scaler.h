@@ -47,6 +47,7 @@ class PictureScaler {
   bool exact_ = false;  // the size is exactly the multiple: no blending at all
   PixelOrder order_ = PixelOrder::Xrgb;
   std::vector<Tap> columns_, rows_;
+  std::vector<uint16_t> columnWeights_;  // each column's weight for each of its four bytes
   const uint16_t* pixels_ = nullptr;
   std::vector<uint32_t> converted_;
   std::vector<uint32_t> lines_[2];

@@ -317,7 +317,8 @@ class SdlBackend final : public Backend {
     auto* base = static_cast<unsigned char*>(surface->pixels);
     const int bytes = surface->format->BytesPerPixel;
     if (clearSurface_ || surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) {
-      for (int y = 0; y < surface->h; ++y) std::memset(base + size_t(y) * size_t(surface->pitch), 0, size_t(surface->w) * size_t(bytes));
+      for (int y = 0; y < surface->h; ++y)
+        std::memset(base + size_t(y) * size_t(surface->pitch), 0, size_t(surface->w) * size_t(bytes));
       surface_ = surface;
       surfaceW_ = surface->w;
       surfaceH_ = surface->h;
@@ -326,7 +327,8 @@ class SdlBackend final : public Backend {
     unsigned char* corner = base + size_t(picture_.y) * size_t(surface->pitch) + size_t(picture_.x) * size_t(bytes);
     const std::optional<PixelOrder> order = OrderOf(surface->format->format);
     if (!pixels) {
-      for (int y = 0; y < picture_.h; ++y) std::memset(corner + size_t(y) * size_t(surface->pitch), 0, size_t(picture_.w) * size_t(bytes));
+      for (int y = 0; y < picture_.h; ++y)
+        std::memset(corner + size_t(y) * size_t(surface->pitch), 0, size_t(picture_.w) * size_t(bytes));
     } else if (order) {
       scaler_.Configure(picture_.w, picture_.h, *order);
       scaler_.Scale(pixels, corner, surface->pitch);
@@ -469,7 +471,7 @@ class SdlBackend final : public Backend {
   PictureScaler converter_;  // into the texture
   bool vsync_ = false;
   int slowPresents_ = 0;
-  PictureScaler scaler_;     // into the window's pixels
+  PictureScaler scaler_;  // into the window's pixels
   SDL_Surface* surface_ = nullptr;
   int surfaceW_ = 0, surfaceH_ = 0;
   bool clearSurface_ = true;
