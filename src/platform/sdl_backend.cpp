@@ -180,7 +180,11 @@ class SdlBackend final : public Backend {
     Layout(ow, oh);
     const double px = picture_.x + (x + 0.5) * picture_.w / kW;
     const double py = picture_.y + (y + 0.5) * picture_.h / kH;
+    // The X server keeps a warped pointer inside the rectangle that holds it
+    // on the picture, as if it had not moved at all: let go while it moves.
+    SDL_SetWindowMouseRect(window_, nullptr);
     SDL_WarpMouseInWindow(window_, int(px * ww / std::max(1, ow)), int(py * wh / std::max(1, oh)));
+    UpdateMouseRect();
   }
 
   void Sleep(uint32_t ms) override { SDL_Delay(ms); }
