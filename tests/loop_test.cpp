@@ -57,6 +57,7 @@ TEST_F(Loop, TicksKeepTheirGridEventsComeInBetweenAndTheLoopSleeps) {
 }
 
 TEST_F(Loop, AStoppedGameStartsAFreshGridAndOnlyASlowStepSlowsIt) {
+  TDXDraw screen;
   TDXTimer timer;
   timer.Enabled = true;
   std::vector<uint32_t> ticks;
@@ -64,6 +65,7 @@ TEST_F(Loop, AStoppedGameStartsAFreshGridAndOnlyASlowStepSlowsIt) {
     ticks.push_back(host.clockMs);
     if (ticks.size() == 10) host.clockMs += 2000;                     // the process was stopped
     if (ticks.size() > 20 && ticks.size() <= 40) host.clockMs += 30;  // slow steps
+    screen.Flip();
   };
   RunUntil(3200);
   // After the stop: one tick at once, then 20 ms apart again (no burst to catch up).
@@ -77,6 +79,16 @@ TEST_F(Loop, AStoppedGameStartsAFreshGridAndOnlyASlowStepSlowsIt) {
   while (k < ticks.size() && ticks[k] == ticks[k - 1]) ++k;
   EXPECT_LE(k - 41, TDXTimer::kMaxLagMs / 20);
   for (++k; k < ticks.size(); ++k) EXPECT_EQ(ticks[k] - ticks[k - 1], 20u) << k;
+  // While every tick is late its picture is left out, but one is shown every
+  // kLongestUnshownMs all the same.
+  size_t slowShown = 0;
+  for (size_t i = 1; i < host.shown.size(); ++i) {
+    if (host.shown[i].atMs <= ticks[21] || host.shown[i].atMs > ticks[40]) continue;
+    ++slowShown;
+    EXPECT_LE(host.shown[i].atMs - host.shown[i - 1].atMs, plat::TApplication::kLongestUnshownMs + 30) << i;
+  }
+  EXPECT_GE(slowShown, 4u);
+  EXPECT_LT(slowShown, 10u);
 }
 
 // A display that takes 35 ms to show a picture: the game keeps its pace (every
