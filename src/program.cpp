@@ -1,15 +1,54 @@
 // Program entry of the game.
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "main.h"
 #include "platform/backends.h"
 #include "platform/cp1252.h"
 
-int main() {
+namespace {
+
+// The few options of the command line. Returns the exit status when the
+// program is done without starting the game, or -1 to start it.
+int ReadCommandLine(int argc, char** argv, bool& windowed) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--window") == 0) {
+      windowed = true;
+    } else if (std::strcmp(a, "--help") == 0) {
+      std::printf(
+          "Usage: kelo [--window]\n"
+          "Kelo - Das Spiel: aim with the mouse and shoot the chickens.\n"
+          "\n"
+          "  --window   start in a window instead of full screen (Alt+Enter switches)\n"
+          "  --help     show this help and end\n"
+          "  --version  show the version and end\n"
+          "\n"
+          "The settings and highscore files live beside the program while its folder\n"
+          "holds data/ and may be written to, otherwise in $XDG_DATA_HOME/kelo/\n"
+          "(~/.local/share/kelo/).\n");
+      return 0;
+    } else if (std::strcmp(a, "--version") == 0) {
+      std::printf("kelo " KELO_VERSION "\n");  // the project's version, from the build
+      return 0;
+    } else {
+      std::fprintf(stderr, "kelo: unknown option '%s' (see kelo --help)\n", a);
+      return 2;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool windowed = false;
+  if (const int status = ReadCommandLine(argc, argv, windowed); status >= 0) return status;
   const char* const title = "Kelo - Das Spiel";
   std::unique_ptr<plat::Backend> backend;
   try {
-    backend = plat::CreateSdlBackend(title);
+    backend = plat::CreateSdlBackend(title, windowed);
   } catch (const plat::NoDisplayError& e) {
     plat::ShowStartupFailure(title, e.what());
     return 1;

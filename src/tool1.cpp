@@ -68,7 +68,7 @@ void InitGame() {
   f.ClientHeight = 0;
   Application.Host().ShowPointer(false);
   f.Memo1.Lines.clear();
-  f.appFolder = plat::ProgramFolder();
+  f.appFolder = plat::GameFilesFolder();
   if (f.appFolder.empty() || f.appFolder.back() != '/') f.appFolder += '/';
   const std::string ini = f.appFolder + "kelo.ini";
   if (plat::FileExists(ini)) {

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -114,6 +115,12 @@ TEST(MidiFile, TempoChangesInAnyTrackShapeTheTimes) {
   const plat::MidiFile smpte =
       plat::ParseMidi(Midi(0, 0xE728, {{0x00, 0x90, 60, 100, 0x81, 0x7A, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}}));
   EXPECT_DOUBLE_EQ(smpte.lengthUs, 250000);  // 250 ticks
+
+  // The slowest tempo, one tick a quarter and the longest pause: far beyond
+  // the range of a length, which stays the largest instead of turning negative.
+  const plat::MidiFile endless = plat::ParseMidi(
+      Midi(0, 1, {{0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00}}));
+  EXPECT_EQ(endless.LengthMs(), INT_MAX);
 
   const std::string good = ShortTune();
   for (const std::string& bad : {std::string(), std::string("RIFF") + good.substr(4), good.substr(0, good.size() - 5),

@@ -1,6 +1,8 @@
 // Start-up, the settings file, the frame timer and the ways the game ends.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "game_fixture.h"
 #include "platform/timer.h"
 #include "tool1.h"
@@ -8,6 +10,7 @@
 using testing_support::DumpField;
 using testing_support::GameFolder;
 using testing_support::RunHarness;
+namespace fs = std::filesystem;
 
 TEST(FrameTimer, TicksEveryIntervalOnlyWhileActiveAndMeasuresTheRate) {
   TDXTimer timer;
@@ -119,16 +122,25 @@ TEST(StartUp, ACleanStartShowsTheMainMenuAndRefusesToBeClosed) {
   EXPECT_EQ(folder.Read("start.png").substr(1, 3), "PNG");
 }
 
-TEST(StartUp, AMissingOrShortAtomPictureIsFatal) {
-  for (const char* broken : {"missing", "one frame"}) {
+TEST(StartUp, AMissingShortOrBrokenPictureIsFatal) {
+  const std::string corpus = std::string(KELO_SOURCE_DIR) + "/fuzz/corpus/gif/";
+  for (const char* broken : {"missing", "one frame", "cut in half", "crafted", "huge"}) {
     GameFolder folder;
-    if (std::string(broken) == "missing") {
+    const std::string what = broken;
+    if (what == "missing") {
       folder.Remove("data/atom.gif");
-    } else {
+    } else if (what == "one frame") {
       // A valid GIF of one 1 x 1 frame.
       folder.Write("data/atom.gif", std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff"
                                                 "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b",
                                                 35));
+    } else if (what == "cut in half") {
+      const std::string feuer = folder.Read("data/feuer.gif");
+      folder.Write("data/feuer.gif", feuer.substr(0, feuer.size() / 2));
+    } else if (what == "crafted") {
+      fs::copy_file(corpus + "crash-bad-free.gif", folder.File("data/schuss.gif"), fs::copy_options::overwrite_existing);
+    } else {
+      fs::copy_file(corpus + "hang-huge-screen.gif", folder.File("data/atom.gif"), fs::copy_options::overwrite_existing);
     }
     const auto run = RunHarness(folder, "dump -\ntick\ndump -\n");
     ASSERT_EQ(run.status, 0) << run.err;

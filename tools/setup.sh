@@ -9,6 +9,8 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev libbenchmark-dev
 )
+# Further packages named on the command line (the fuzz build's clang, say).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

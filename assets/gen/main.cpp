@@ -2,6 +2,7 @@
 // links, and writes the data folder's GIFs and MIDI files.
 //   kelo-assetgen BLOBDIR DATADIR
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
+//   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include "../catalogue.h"
 #include "gifwrite.h"
 #include "paint.h"
+#include "png.h"
 #include "sheet.h"
 
 namespace {
@@ -40,8 +42,22 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc >= 3 && std::string(argv[1]) == "--icons") {
+    try {
+      for (int i = 3; i < argc; ++i) {
+        const int size = std::stoi(argv[i]);
+        gen::WritePngRgba(std::string(argv[2]) + "/" + argv[i] + ".png", size, size, gen::PaintIcon(size));
+      }
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 3) {
-    std::fprintf(stderr, "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n");
+    std::fprintf(stderr,
+                 "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n"
+                 "       kelo-assetgen --icons DIR SIZE...\n");
     return 2;
   }
   const std::string blobDir = argv[1], dataDir = argv[2];

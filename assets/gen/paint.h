@@ -29,4 +29,7 @@ std::vector<uint8_t> MakeWave(int index);
 // Standard MIDI files: 0 = "1.mid" (menus), 1 = "back.mid" (level).
 std::vector<uint8_t> MakeMidi(int piece);
 
+// The program's icon, `size` pixels square: straight RGBA, 4 bytes a pixel.
+std::vector<uint8_t> PaintIcon(int size);
+
 }  // namespace gen

@@ -98,7 +98,7 @@ Image PaintExplosion(int n) {
       for (const PuffSeed& p : PuffSeeds(9, seed + 20))
         if (std::sin(p.angle) < 0.3f)
           Puff(l, cx + std::cos(p.angle) * R * 0.85f * p.reach, cy + std::sin(p.angle) * R * 0.7f * p.reach - 3, 9 * p.size, Hex(0x6E5A54), 0.6f,
-               seed + uint32_t(p.angle * 100));
+               seed + uint32_t(int64_t(p.angle * 100)));  // angles below 0 wrap round
     Fireball(l, cx, cy, R, 1.15f - 0.12f * float(n), n, seed + 1);
   } else {
     // Smoke puffs spread and rise; their fire dies down and they grow pale.

@@ -1,5 +1,7 @@
 #include "png.h"
 
+#include <zlib.h>
+
 #include <array>
 #include <fstream>
 #include <stdexcept>
@@ -34,6 +36,26 @@ void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
   Put32(out, Crc(out.data() + start, out.size() - start) ^ 0xFFFFFFFFu);
 }
 
+// `raw` holds the rows, each behind its filter byte; colourType 2 is RGB, 6 RGBA.
+void Write(const std::string& path, int w, int h, int colourType, const std::vector<uint8_t>& raw) {
+  uLongf size = compressBound(uLong(raw.size()));
+  std::vector<uint8_t> z(size);
+  if (compress2(z.data(), &size, raw.data(), uLong(raw.size()), 9) != Z_OK)
+    throw std::runtime_error("cannot compress " + path);
+  z.resize(size);
+
+  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> ihdr;
+  Put32(ihdr, uint32_t(w)), Put32(ihdr, uint32_t(h));
+  ihdr.insert(ihdr.end(), {8, uint8_t(colourType), 0, 0, 0});
+  Chunk(out, "IHDR", ihdr);
+  Chunk(out, "IDAT", z);
+  Chunk(out, "IEND", {});
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+  if (!f) throw std::runtime_error("cannot write " + path);
+}
+
 }  // namespace
 
 void WritePng(const std::string& path, const Image& img) {
@@ -46,31 +68,18 @@ void WritePng(const std::string& path, const Image& img) {
       raw.push_back(uint8_t(c >> 16)), raw.push_back(uint8_t(c >> 8)), raw.push_back(uint8_t(c));
     }
   }
-  std::vector<uint8_t> z{0x78, 0x01};
-  uint32_t a = 1, b = 0;
-  for (uint8_t v : raw) a = (a + v) % 65521u, b = (b + a) % 65521u;
-  for (size_t pos = 0; pos < raw.size() || pos == 0;) {
-    const size_t n = std::min<size_t>(65535, raw.size() - pos);
-    const bool last = pos + n == raw.size();
-    z.push_back(last ? 1 : 0);
-    z.push_back(uint8_t(n)), z.push_back(uint8_t(n >> 8));
-    z.push_back(uint8_t(~n)), z.push_back(uint8_t((~n) >> 8));
-    z.insert(z.end(), raw.begin() + long(pos), raw.begin() + long(pos + n));
-    pos += n;
-    if (last) break;
-  }
-  Put32(z, (b << 16) | a);
+  Write(path, img.w, img.h, 2, raw);
+}
 
-  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> ihdr;
-  Put32(ihdr, uint32_t(img.w)), Put32(ihdr, uint32_t(img.h));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
-  Chunk(out, "IHDR", ihdr);
-  Chunk(out, "IDAT", z);
-  Chunk(out, "IEND", {});
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-  if (!f) throw std::runtime_error("cannot write " + path);
+void WritePngRgba(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba) {
+  if (rgba.size() != size_t(w) * size_t(h) * 4) throw std::runtime_error("wrong pixel count for " + path);
+  std::vector<uint8_t> raw;
+  raw.reserve(size_t(h) * (size_t(w) * 4 + 1));
+  for (int y = 0; y < h; ++y) {
+    raw.push_back(0);  // no filter
+    raw.insert(raw.end(), rgba.begin() + long(size_t(y) * size_t(w) * 4), rgba.begin() + long(size_t(y + 1) * size_t(w) * 4));
+  }
+  Write(path, w, h, 6, raw);
 }
 
 }  // namespace gen

@@ -334,7 +334,9 @@ void Arp(MidiWriter& m, int channel, const std::vector<Chord>& chords, std::stri
 
 void Drums(MidiWriter& m, uint32_t from, uint32_t to, const std::vector<std::pair<int, std::string_view>>& lines,
            int velocity) {
-  for (const auto& [key, pattern] : lines) {
+  for (const auto& line : lines) {
+    const int key = line.first;  // named, not bound: older compilers cannot capture bindings
+    const std::string_view pattern = line.second;
     const std::string steps = Steps(pattern);
     Walk(steps, from, to, [&](uint32_t t, char c, int) {
       if (c != 'X' && c != 'x' && c != 'o') Fail(std::string("bad drum step '") + c + "'", pattern);

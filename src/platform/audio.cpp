@@ -82,7 +82,9 @@ std::vector<std::string> SoundFontCandidates() {
     }
   }
   paths.push_back(ProgramFolder() + "data/default-GM.sf2");
-  for (const char* p : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+  // The music is balanced for TimGM6mb: it goes before the system's default,
+  // which another SoundFont package may have taken over.
+  for (const char* p : {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
                         "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/soundfonts/default.sf2",
                         "/usr/share/soundfonts/FluidR3_GM.sf2"})
     paths.push_back(p);

@@ -1,11 +1,14 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace plat {
@@ -100,6 +103,74 @@ void WriteFileAtomic(const std::string& path, std::string_view content) {
     Fail("cannot replace", path);
   }
   SyncFolderOf(path);
+}
+
+// --- Where the game's files and data live ------------------------------------
+
+namespace {
+
+bool FolderExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// $XDG_DATA_HOME, or ~/.local/share when it is unset or not an absolute path.
+std::string UserDataHome() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return WithoutTrailingSlashes(xdg);
+  std::string home;
+  if (const char* env = std::getenv("HOME")) home = env;
+  if (home.empty())
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+  if (home.empty()) throw EInOutError("no home folder for the game's files");
+  return WithoutTrailingSlashes(home) + "/.local/share";
+}
+
+// Makes the folder and every missing parent, for this user only.
+void MakeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    if (!part.empty() && !FolderExists(part) && ::mkdir(part.c_str(), 0700) != 0) {
+      if (errno == EEXIST) errno = ENOTDIR;
+      Fail("cannot create folder", part);
+    }
+    if (slash == std::string::npos || slash + 1 == folder.size()) break;
+  }
+}
+
+}  // namespace
+
+std::string GameFilesFolder() {
+  if (!FolderOverride().empty()) return FolderOverride();
+  const std::string own = ExecutableFolder();
+  if (FolderExists(own + "data") && ::faccessat(AT_FDCWD, own.c_str(), W_OK, AT_EACCESS) == 0) return own;
+  const std::string folder = UserDataHome() + "/kelo/";
+  MakeFolders(folder);
+  return folder;
+}
+
+// KELO_DATA_FROM_PROGRAM: the installation's data folder seen from the program's
+// folder ("../share/kelo/data"), from the build.
+std::string InstalledDataFolder() {
+  const std::filesystem::path folder = std::filesystem::path(ExecutableFolder()) / KELO_DATA_FROM_PROGRAM / "";
+  return folder.lexically_normal().string();
+}
+
+std::string DataFile(const std::string& path) {
+  if (FileExists(path) || !FolderOverride().empty()) return path;
+  const size_t slash = path.rfind('/');
+  const bool inData = slash != std::string::npos && slash >= 4 && path.compare(slash - 4, 5, "data/") == 0 &&
+                      (slash == 4 || path[slash - 5] == '/');
+  if (!inData) return path;
+  const std::string name = path.substr(slash + 1);
+  for (const std::string& folder : {ExecutableFolder() + "data/", InstalledDataFolder()})
+    if (FileExists(folder + name)) return folder + name;
+  return path;
 }
 
 }  // namespace plat

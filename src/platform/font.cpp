@@ -22,6 +22,7 @@ std::map<int, std::unique_ptr<Face>>& Faces() {
 std::string FindFontFile() {
   const std::string candidates[] = {
       ExecutableFolder() + "data/DejaVuSansCondensed.ttf",
+      InstalledDataFolder() + "DejaVuSansCondensed.ttf",
       "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf",
   };
   for (const std::string& path : candidates)

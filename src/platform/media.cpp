@@ -29,7 +29,8 @@ void TMediaPlayer::Open() {
   try {
     plat::AudioDevice* audio = Application.Host().Audio();
     if (!audio) throw std::runtime_error("no MIDI device");
-    auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(plat::ReadWholeFile(FileName)));
+    const std::string bytes = plat::ReadWholeFile(plat::DataFile(FileName));
+    auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(bytes));
     length_ = midi->LengthMs();
     music_ = audio->OpenMusic(std::move(midi));
   } catch (const std::exception& e) {

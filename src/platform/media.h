@@ -24,8 +24,9 @@ class TMediaPlayer {
   std::string FileName;
   bool Visible = false;
 
-  // Opens FileName (closing what was open); a missing, unreadable or invalid
-  // file, or no MIDI device, throws EMCIDeviceError.
+  // Opens FileName (closing what was open; a file of a data folder is looked
+  // up as plat::DataFile says); a missing, unreadable or invalid file, or no
+  // MIDI device, throws EMCIDeviceError.
   void Open();
   // Starts or resumes; at the end starts again from the beginning.
   void Play();

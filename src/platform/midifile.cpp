@@ -1,6 +1,7 @@
 #include "platform/midifile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -166,6 +167,8 @@ MidiFile ParseMidi(std::string_view bytes) {
 }
 
 int MidiFile::LengthMs() const {
+  // A piece longer than the largest length (about 24 days) has that length.
+  if (lengthUs > (double(INT_MAX) - 1) * 1000) return INT_MAX;
   const int64_t us = std::llround(lengthUs);
   return int((us + 999) / 1000);
 }

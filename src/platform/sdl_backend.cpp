@@ -86,7 +86,7 @@ std::optional<PixelOrder> OrderOf(uint32_t format) {
 
 class SdlBackend final : public Backend {
  public:
-  explicit SdlBackend(const char* title) {
+  SdlBackend(const char* title, bool windowed) {
     // Signals keep their usual meaning: only the window's close button asks to close.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "0");
@@ -100,8 +100,9 @@ class SdlBackend final : public Backend {
       SDL_Quit();
       throw NoDisplayError("Es ist kein Bildschirm erreichbar (weder ein X-Server noch Wayland).");
     }
+    const Uint32 screen = windowed ? 0u : Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP);
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kW, kH,
-                               SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
+                               SDL_WINDOW_HIDDEN | screen | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) throw std::runtime_error(std::string("SDL_CreateWindow: ") + SDL_GetError());
     OpenOutput();
     SDL_ShowCursor(SDL_DISABLE);
@@ -492,7 +493,9 @@ class SdlBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> CreateSdlBackend(const char* title) { return std::make_unique<SdlBackend>(title); }
+std::unique_ptr<Backend> CreateSdlBackend(const char* title, bool windowed) {
+  return std::make_unique<SdlBackend>(title, windowed);
+}
 
 void ShowStartupFailure(const char* title, const char* text) {
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr) != 0)

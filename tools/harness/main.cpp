@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -14,7 +13,7 @@
 #include "main.h"
 #include "platform/files.h"
 #include "platform/harness_backend.h"
-#include "platform/keys.h"
+#include "script.h"
 
 namespace {
 
@@ -29,152 +28,77 @@ class Driver {
 
   // Runs one script line; throws Failure.
   void Run(int lineNo, const std::string& line) {
-    std::istringstream in(line);
-    std::string word;
-    if (!(in >> word) || word[0] == '#') return;
+    std::optional<harness::Command> parsed;
+    try {
+      parsed = harness::ParseLine(lineNo, line);
+    } catch (const harness::ScriptError& e) {
+      throw Failure{2, e.message};
+    }
+    if (!parsed) return;
+    const harness::Command& c = *parsed;
     lineNo_ = lineNo;
-    if (word == "move") {
-      const int x = Int(in, "X"), y = Int(in, "Y");
-      End(in);
-      backend_.QueueMove(x, y);
-    } else if (word == "press") {
-      const int x = Int(in, "X"), y = Int(in, "Y");
-      std::string b;
-      int button = 0;
-      if (in >> b) {
-        if (b == "right")
-          button = 1;
-        else if (b == "middle")
-          button = 2;
-        else if (b != "left")
-          Bad(b);
+    switch (c.kind) {
+      case harness::Command::Move: backend_.QueueMove(c.x, c.y); break;
+      case harness::Command::Press: backend_.QueuePress(c.x, c.y, c.button); break;
+      case harness::Command::Key: backend_.QueueKey(c.key); break;
+      case harness::Command::Type: backend_.QueueText(c.text); break;
+      case harness::Command::Answer: backend_.answers.push_back(c.word); break;
+      case harness::Command::Deactivate:
+      case harness::Command::Activate:
+      case harness::Command::Close: {
+        plat::Event e;
+        e.kind = c.kind == harness::Command::Close      ? plat::EventKind::CloseRequest
+                 : c.kind == harness::Command::Activate ? plat::EventKind::Activate
+                                                        : plat::EventKind::Deactivate;
+        backend_.pending.push_back(e);
+        break;
       }
-      End(in);
-      backend_.QueuePress(x, y, button);
-    } else if (word == "key") {
-      std::string name;
-      if (!(in >> name)) Bad("key");
-      End(in);
-      backend_.QueueKey(KeyCode(name));
-    } else if (word == "type") {
-      backend_.QueueText(Rest(line, "type"));
-    } else if (word == "answer") {
-      std::string a;
-      if (!(in >> a) || (a != "yes" && a != "no" && a != "ok")) Bad(a.empty() ? "answer" : a);
-      End(in);
-      backend_.answers.push_back(a);
-    } else if (word == "deactivate" || word == "activate" || word == "close") {
-      End(in);
-      plat::Event e;
-      e.kind = word == "close"        ? plat::EventKind::CloseRequest
-               : word == "activate"   ? plat::EventKind::Activate
-                                      : plat::EventKind::Deactivate;
-      backend_.pending.push_back(e);
-    } else if (word == "tick") {
-      long n = 1;
-      std::string count;
-      if (in >> count) n = Long(count);
-      End(in);
-      for (long i = 0; i < n; ++i) Tick();
-    } else if (word == "until") {
-      std::string state, max;
-      if (!(in >> state)) Bad("until");
-      long limit = 100000;
-      if (in >> max) limit = Long(max);
-      End(in);
-      long ticks = 0;
-      while (Form1->gameState != state) {
-        if (ticks++ >= limit || Application.Terminated)
-          throw Failure{1, Where() + "until " + state + ": still \"" + Form1->gameState + "\" after " +
-                               std::to_string(ticks - 1) + " ticks"};
-        Tick();
+      case harness::Command::Tick:
+        for (long i = 0; i < c.count; ++i) Tick();
+        break;
+      case harness::Command::Until: {
+        long ticks = 0;
+        while (Form1->gameState != c.word) {
+          if (ticks++ >= c.count || Application.Terminated)
+            throw Failure{1, Where() + "until " + c.word + ": still \"" + Form1->gameState + "\" after " +
+                                 std::to_string(ticks - 1) + " ticks"};
+          Tick();
+        }
+        break;
       }
-    } else if (word == "pump") {
-      End(in);
-      Deliver();
-    } else if (word == "set") {
-      std::string field;
-      if (!(in >> field)) Bad("set");
-      const std::string value = Rest(line, "set " + field);
-      const std::string error = harness::SetField(field, value);
-      if (!error.empty()) throw Failure{2, Where() + "set " + field + ": " + error};
-    } else if (word == "shot") {
-      const std::string file = Rest(line, "shot");
-      if (file.empty()) Bad("shot");
-      std::vector<uint16_t> pixels;
-      Form1->screen1.VisiblePicture(pixels);
-      try {
-        plat::SavePng(pixels, TDXDraw::kWidth, TDXDraw::kHeight, file);
-      } catch (const std::exception& e) {
-        throw Failure{1, Where() + e.what()};
+      case harness::Command::Pump: Deliver(); break;
+      case harness::Command::Set: {
+        const std::string error = harness::SetField(c.word, c.text);
+        if (!error.empty()) throw Failure{2, Where() + "set " + c.word + ": " + error};
+        break;
       }
-    } else if (word == "dump") {
-      const std::string file = Rest(line, "dump");
-      if (file.empty()) Bad("dump");
-      const std::string text = harness::Dump(backend_).Text();
-      if (file == "-") {
-        std::cout << text << std::endl;
-      } else {
-        std::ofstream out(file, std::ios::binary);
-        out << text << "\n";
-        if (!out) throw Failure{1, Where() + "cannot write " + file};
+      case harness::Command::Shot: {
+        std::vector<uint16_t> pixels;
+        Form1->screen1.VisiblePicture(pixels);
+        try {
+          plat::SavePng(pixels, TDXDraw::kWidth, TDXDraw::kHeight, c.text);
+        } catch (const std::exception& e) {
+          throw Failure{1, Where() + e.what()};
+        }
+        break;
       }
-    } else if (word == "expect") {
-      std::string field;
-      if (!(in >> field)) Bad("expect");
-      const std::string wanted = Rest(line, "expect " + field);
-      Expect(field, wanted);
-    } else {
-      Bad(word);
+      case harness::Command::Dump: {
+        const std::string text = harness::Dump(backend_).Text();
+        if (c.text == "-") {
+          std::cout << text << std::endl;
+        } else {
+          std::ofstream out(c.text, std::ios::binary);
+          out << text << "\n";
+          if (!out) throw Failure{1, Where() + "cannot write " + c.text};
+        }
+        break;
+      }
+      case harness::Command::Expect: Expect(c.word, c.text); break;
     }
   }
 
  private:
   std::string Where() const { return "line " + std::to_string(lineNo_) + ": "; }
-  [[noreturn]] void Bad(const std::string& word) const {
-    throw Failure{2, Where() + "cannot understand \"" + word + "\""};
-  }
-  void End(std::istringstream& in) const {
-    std::string extra;
-    if (in >> extra) Bad(extra);
-  }
-  long Long(const std::string& s) const {
-    char* end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end) Bad(s);
-    return v;
-  }
-  int Int(std::istringstream& in, const char* what) const {
-    std::string s;
-    if (!(in >> s)) Bad(what);
-    return int(Long(s));
-  }
-  // The rest of the line after its command words, without the one blank between.
-  static std::string Rest(const std::string& line, const std::string& head) {
-    // Skip the words of the head as written (blanks may differ).
-    size_t pos = line.find_first_not_of(" \t");
-    std::istringstream words(head);
-    std::string w;
-    while (words >> w) {
-      pos = line.find(w, pos);
-      pos += w.size();
-    }
-    if (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    std::string rest = pos < line.size() ? line.substr(pos) : "";
-    while (!rest.empty() && (rest.back() == '\r' || rest.back() == '\n')) rest.pop_back();
-    return rest;
-  }
-  int KeyCode(const std::string& name) const {
-    static const std::map<std::string, int> names = {
-        {"Escape", VK_ESCAPE}, {"Return", VK_RETURN}, {"F4", VK_F4},      {"F9", VK_F9},
-        {"F10", VK_F10},       {"Backspace", VK_BACK}, {"Delete", VK_DELETE}, {"Left", VK_LEFT},
-        {"Right", VK_RIGHT},   {"Home", VK_HOME},     {"End", VK_END},     {"Space", VK_SPACE},
-    };
-    if (auto it = names.find(name); it != names.end()) return it->second;
-    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
-      return std::toupper(static_cast<unsigned char>(name[0]));
-    Bad(name);
-  }
 
   // Delivers waiting events; once the game has asked to end, this ends it.
   void Deliver() {
