@@ -33,22 +33,6 @@ void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, 
 
 // --- Start-up and settings -----------------------------------------------------
 
-void SplitLines(const std::string& text, std::vector<std::string>& lines) {
-  lines.clear();
-  std::string line;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(line);
-      line.clear();
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-}
-
 namespace {
 
 void LoadGif(std::unique_ptr<TGIFImage>& field, const std::string& path, int framesNeeded) {
@@ -67,13 +51,14 @@ void InitGame() {
   f.ClientWidth = 0;
   f.ClientHeight = 0;
   Application.Host().ShowPointer(false);
-  f.Memo1.Lines.clear();
+  f.Memo1.Lines.Clear();
   f.appFolder = plat::ProgramFolder();
   if (f.appFolder.empty() || f.appFolder.back() != '/') f.appFolder += '/';
   const std::string ini = f.appFolder + "kelo.ini";
+  plat::RemoveLeftoverOf(ini);  // of a save that was killed half way
   if (plat::FileExists(ini)) {
-    SplitLines(plat::ReadWholeFile(ini), f.Memo1.Lines);
-    f.alphaExplosions = (!f.Memo1.Lines.empty() && f.Memo1.Lines[0] == "1") ? 1 : 0;
+    f.Memo1.Lines.SetText(plat::ReadWholeFile(ini));
+    f.alphaExplosions = (!f.Memo1.Lines.Empty() && f.Memo1.Lines[0] == "1") ? 1 : 0;
   } else {
     f.alphaExplosions = 0;
   }
@@ -94,15 +79,13 @@ void InitGame() {
 
 void SaveSettings() {
   TForm1& f = *Form1;
-  std::vector<std::string>& lines = f.Memo1.Lines;
-  const std::string first = f.alphaExplosions == 1 ? "1" : "0";
-  if (lines.empty())
-    lines.push_back(first);
+  TStrings& lines = f.Memo1.Lines;
+  const char* first = f.alphaExplosions == 1 ? "1" : "0";
+  if (lines.Empty())
+    lines.Add(first);
   else
-    lines[0] = first;
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  plat::WriteFileAtomic(f.appFolder + "kelo.ini", text);
+    lines.Put(0, first);
+  plat::SaveFile(f.appFolder + "kelo.ini", lines.Text());
 }
 
 // --- Display start and end -----------------------------------------------------

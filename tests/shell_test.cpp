@@ -54,7 +54,8 @@ TEST_F(Settings, FirstLineExactlyOneSwitchesBlendingAndLaterLinesComeBackUnchang
   folder.Write("kelo.ini", "1\r\nzwei\rdrei\nvier");
   StartGame();
   EXPECT_EQ(Form1->alphaExplosions, 1);
-  EXPECT_EQ(Form1->Memo1.Lines, (std::vector<std::string>{"1", "zwei", "drei", "vier"}));
+  const TStrings& lines = Form1->Memo1.Lines;
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()), (std::vector<std::string>{"1", "zwei", "drei", "vier"}));
   folder.Write("kelo.ini", "changed by someone else\r\n");
   Form1->alphaExplosions = 0;
   SaveSettings();
@@ -77,6 +78,21 @@ TEST_F(Settings, NoFileMeansOffAndTheFirstSaveCreatesIt) {
   Form1->alphaExplosions = 1;
   SaveSettings();
   EXPECT_EQ(folder.Read("kelo.ini"), "1\r\n");
+}
+
+TEST_F(Settings, MillionsOfEmptyLinesAreKeptSmallAndWrittenBackWhole) {
+  const size_t n = 3'000'000;
+  folder.Write("kelo.ini", "1" + std::string(n, '\n'));  // "1", then empty lines
+  StartGame(false);
+  EXPECT_EQ(Form1->alphaExplosions, 1);
+  EXPECT_EQ(Form1->Memo1.Lines.Count(), n);
+  EXPECT_LE(Form1->Memo1.Lines.Text().capacity(), 2 * n + 64);  // two bytes a line, not a string each
+  Form1->alphaExplosions = 0;
+  SaveSettings();
+  const std::string saved = folder.Read("kelo.ini");
+  ASSERT_EQ(saved.size(), 2 * n + 1);
+  EXPECT_EQ(saved.substr(0, 5), "0\r\n\r\n");
+  EXPECT_EQ(saved.find_first_not_of("\r\n", 1), std::string::npos);
 }
 
 TEST_F(Settings, ProgramFolderEndsInOneSlash) {
