@@ -191,6 +191,24 @@ void FillDefaults(THighscoreTable& t) {
   }
 }
 
+// Gives list n the default entries and writes them to its file. A missing file
+// is made complete beside its place and then renamed into it, so it is never
+// seen empty or short; an existing one is written in place.
+void WriteDefaults(int n) {
+  TForm1& f = *Form1;
+  plat::TRecordFile& file = f.highFiles[n];
+  FillDefaults(f.highTables[n]);
+  if (!plat::FileExists(file.Path())) {
+    plat::CreateFileComplete(file.Path(),
+                             std::string_view(reinterpret_cast<const char*>(&f.highTables[n]), kRecordSize));
+    file.Reset(kRecordSize);
+    file.Seek(1);  // after the record, as if it had just been written
+  } else {
+    file.Rewrite(kRecordSize);
+    file.Write(&f.highTables[n]);
+  }
+}
+
 // A whole decimal number (optional sign, digits, nothing else) or an error.
 int StrToInt(const std::string& s) {
   size_t i = (!s.empty() && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
@@ -214,9 +232,7 @@ void OpenHighscores() {
     plat::TRecordFile& file = f.highFiles[n];
     file.Assign(HighFileName(n));
     if (!plat::FileExists(file.Path())) {
-      file.Rewrite(kRecordSize);
-      FillDefaults(f.highTables[n]);
-      file.Write(&f.highTables[n]);
+      WriteDefaults(n);
     } else {
       file.Reset(kRecordSize);
       if (!file.Eof()) {
@@ -262,9 +278,7 @@ void ResetHighscores() {
     plat::TRecordFile& file = f.highFiles[n];
     file.Close();
     file.Assign(HighFileName(n));
-    file.Rewrite(kRecordSize);
-    FillDefaults(f.highTables[n]);
-    file.Write(&f.highTables[n]);
+    WriteDefaults(n);
   }
   plat::MessageBoxContent box;
   box.caption = Application.Title;

@@ -1,8 +1,5 @@
-// The highscore files: creation, ranking, reset, and records that survive a kill.
+// The highscore files: creation, ranking and reset.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "game_fixture.h"
 #include "tool1.h"
@@ -146,44 +143,4 @@ TEST_F(Highscores, AShortFileOrAFieldThatIsNoNumberIsFatal) {
   StartGame();
   Form1->difficulty = 3;
   EXPECT_THROW(InsertHighscore(), std::invalid_argument);
-}
-
-TEST_F(Highscores, KillingTheGameWhileItWritesNeverLeavesABrokenFile) {
-  StartGame();
-  TearDown();  // the child below starts its own game in the same folder
-  for (int round = 0; round < 5; ++round) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      StartGame();
-      for (int i = 0;; ++i) {
-        Form1->playerName = "Spieler " + std::to_string(i);
-        Form1->scoreHits = i % 101;
-        Form1->scorePoints = i;
-        Form1->difficulty = 1 + i % 3;
-        InsertHighscore();
-        if (i % 7 == 0) {
-          for (int n = 1; n <= 3; ++n) {
-            Form1->highFiles[n].Close();
-            Form1->highFiles[n].Rewrite(230);
-            Form1->highFiles[n].Write(&Form1->highTables[n]);
-          }
-        }
-      }
-    }
-    usleep(20000 + 15000 * unsigned(round));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    for (const char* name : {"high1.sco", "high2.sco", "high3.sco"}) {
-      const std::string data = folder.Read(name);
-      ASSERT_EQ(data.size(), 230u) << name;
-      for (int i = 0; i < 5; ++i) {
-        ASSERT_LE(uint8_t(data[size_t(21 * i)]), 20);
-        ASSERT_LE(uint8_t(data[size_t(105 + 21 * i)]), 20);
-        ASSERT_GE(uint8_t(data[size_t(105 + 21 * i)]), 1);
-        ASSERT_LE(uint8_t(data[size_t(210 + 4 * i)]), 3);
-      }
-    }
-  }
 }
