@@ -259,9 +259,10 @@ void InsertHighscore() {
     const int entryHits = StrToInt(t.Hits[k].Str());
     if (hits > entryHits || (hits == entryHits && points > StrToInt(t.Points[k].Str()))) {
       if (i < 5) {
-        t.Names[k + 1] = t.Names[k];
-        t.Points[k + 1] = t.Points[k];
-        t.Hits[k + 1] = t.Hits[k];
+        // Texts move, not whole fields: the bytes after a text stay as they were.
+        t.Names[k + 1].Assign(t.Names[k].Str());
+        t.Points[k + 1].Assign(t.Points[k].Str());
+        t.Hits[k + 1].Assign(t.Hits[k].Str());
       }
       t.Names[k].Assign(f.playerName);
       t.Points[k].Assign(std::to_string(points));

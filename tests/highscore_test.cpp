@@ -129,6 +129,39 @@ TEST_F(Highscores, DamagedFilesAreReadSafely) {
   EXPECT_EQ(Form1->placement, 1);
 }
 
+TEST_F(Highscores, EntriesMoveDownAsTextsAndTheBytesAfterThemStay) {
+  // Every field's room is filled with its own marker behind the text.
+  std::string record(230, '\0');
+  auto put = [&](size_t at, size_t room, const std::string& text, char marker) {
+    record.replace(at, room + 1, std::string(room + 1, marker));
+    record[at] = char(text.size());
+    record.replace(at + 1, text.size(), text);
+  };
+  for (size_t i = 0; i < 5; ++i) {
+    put(21 * i, 20, "Spieler" + std::to_string(i + 1), char('a' + i));
+    put(105 + 21 * i, 20, std::to_string(50 - 10 * int(i)), char('A' + i));
+    put(210 + 4 * i, 3, "5", char('0' + i));
+  }
+  folder.Write("high2.sco", record);
+  StartGame();
+  Finish("Neu", 45, 5);  // place 2: entries 2 to 4 move down, entry 5 drops out
+  ASSERT_EQ(Form1->placement, 2);
+  std::string expected = record;
+  auto text = [&](size_t at, const std::string& t) {
+    expected[at] = char(t.size());
+    expected.replace(at + 1, t.size(), t);
+  };
+  for (size_t i = 4; i >= 2; --i) {
+    text(21 * i, "Spieler" + std::to_string(i));
+    text(105 + 21 * i, std::to_string(60 - 10 * int(i)));
+    text(210 + 4 * i, "5");
+  }
+  text(21, "Neu");
+  text(126, "45");
+  text(214, "5");
+  EXPECT_EQ(folder.Read("high2.sco"), expected);
+}
+
 TEST_F(Highscores, AShortFileOrAFieldThatIsNoNumberIsFatal) {
   folder.Write("high3.sco", "short");
   StartGame(false);
