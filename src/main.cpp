@@ -61,11 +61,14 @@ void TForm1::FormCreate() {
   InitGame();
 }
 
-void TForm1::AppException(const std::exception& /*error*/) {
+void TForm1::AppException(const std::exception& /*error*/) { ShowFatalError(); }
+
+void ShowFatalError() {
   plat::MessageBoxContent box;
   box.caption = Application.Title;
   box.text = kFatalMessage;
   box.buttons = {"OK"};
+  Application.ExitCode = 1;  // a launcher can tell that the game gave up
   Application.MessageBox(box);
   RequestTermination();
 }
@@ -396,7 +399,15 @@ void TForm1::screen1Finalize() {
 void RequestTermination() { Application.Terminate(); }
 
 void CreateGameWindow() {
-  new TForm1();
+  try {
+    new TForm1();
+  } catch (const std::exception&) {
+    // The window could not be built (its built-in pictures, say): there is
+    // no game, only the message.
+    Form1 = nullptr;
+    ShowFatalError();
+    return;
+  }
   try {
     Form1->FormCreate();
   } catch (const std::exception& e) {

@@ -21,5 +21,5 @@ int main() {
   Application.Run();
   DestroyGameWindow();
   backend.reset();
-  return 0;
+  return Application.ExitCode;
 }
