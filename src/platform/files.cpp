@@ -66,6 +66,8 @@ std::string ReadWholeFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail("cannot open", path);
   std::string content;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) content.reserve(size_t(st.st_size));  // read at its size once
   char buf[65536];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
