@@ -197,7 +197,7 @@ void WriteOnce(int i) {
   Form1->scorePoints = next;
   Form1->scoreHits = 1;
   InsertHighscore();
-  if (i % 11 == 10) ResetHighscores();
+  if (i % 4 == 3) ResetHighscores();
 }
 
 // The child of the kill test: opens (or creates) the highscore files as the
