@@ -63,5 +63,5 @@ int main(int argc, char** argv) {
   Application.Run();
   DestroyGameWindow();
   backend.reset();
-  return 0;
+  return Application.ExitCode;
 }

@@ -15,6 +15,7 @@ void TApplication::Initialize(Backend* backend) {
   backend_ = backend;
   Terminated = false;
   Active = true;
+  ExitCode = 0;
   quitPosted_ = false;
   queue_.clear();
   lastPicture_ = nullptr;
@@ -107,6 +108,7 @@ int TApplication::NextIdleDue() {
 
 void TApplication::HandleException(const std::exception& e) {
   if (!OnException) {
+    ExitCode = 1;
     Terminate();
     return;
   }
@@ -114,6 +116,7 @@ void TApplication::HandleException(const std::exception& e) {
     OnException(e);
   } catch (const std::exception&) {
     // The error handler itself failed: nothing is left to tell the player with.
+    ExitCode = 1;
     Terminate();
   }
 }

@@ -79,6 +79,7 @@ class TApplication {
   std::string Title;
   bool Terminated = false;  // the message loop has taken the termination request
   bool Active = true;       // the game is the active application
+  int ExitCode = 0;         // the process's exit status: not 0 once the game gave up with an error
 
   // Handlers of the game window.
   std::function<void(int x, int y)> OnMouseMove;
