@@ -32,13 +32,18 @@ TEST(FrameTimer, TicksEveryIntervalOnlyWhileActiveAndMeasuresTheRate) {
   for (uint32_t t = 1040; t <= 2000; t += 20) timer.Idle(t, true);
   EXPECT_EQ(ticks, 50);
   EXPECT_EQ(timer.FrameRate, 50);
-  // Slow frames: 25 ms apart give 40 a second.
-  for (uint32_t t = 2025; t <= 3000; t += 25) timer.Idle(t, true);
+  // Ticks late by up to 15 ms, each on its own place of the grid: a steady 50.
+  for (uint32_t k = 1; k <= 150; ++k) {
+    timer.Idle(2000 + 20 * k + (k * 7) % 16, true);
+    EXPECT_EQ(timer.FrameRate, 50) << k;
+  }
+  // Slow frames: 25 ms apart give 40 a second (the grid starts afresh when far behind).
+  for (uint32_t t = 5025; t <= 7000; t += 25) timer.Idle(t, true);
   EXPECT_EQ(timer.FrameRate, 40);
 
   // Inactive: no ticks at all, and the rate is measured afresh afterwards.
   const int before = ticks;
-  for (uint32_t t = 3020; t <= 9000; t += 20) timer.Idle(t, false);
+  for (uint32_t t = 7020; t <= 9000; t += 20) timer.Idle(t, false);
   EXPECT_EQ(ticks, before);
   for (uint32_t t = 9000; t <= 9980; t += 20) timer.Idle(t, true);
   EXPECT_EQ(timer.FrameRate, 40);  // not yet a full second since the fresh start
