@@ -1,22 +1,22 @@
-// Fuzz target: the bytes of "kelo.ini" split into the settings lines.
+// Fuzz target: the bytes of "kelo.ini" read into the settings lines.
 #include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
+#include <string_view>
 
-#include "tool1.h"
+#include "platform/controls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> lines;
-  SplitLines(std::string(reinterpret_cast<const char*>(data), size), lines);
+  TStrings lines;
+  lines.SetText(std::string_view(reinterpret_cast<const char*>(data), size));
   // The lines hold no line ends, and what saving writes reads back the same.
-  std::string text;
-  for (const std::string& line : lines) {
-    if (line.find_first_of("\r\n") != std::string::npos) std::abort();
-    text += line + "\r\n";
+  size_t count = 0;
+  for (std::string_view line : lines) {
+    if (line.find_first_of("\r\n") != std::string_view::npos) std::abort();
+    ++count;
   }
-  std::vector<std::string> again;
-  SplitLines(text, again);
-  if (again != lines) std::abort();
+  if (count != lines.Count()) std::abort();
+  TStrings again;
+  again.SetText(lines.Text());
+  if (again.Text() != lines.Text() || again.Count() != lines.Count()) std::abort();
   return 0;
 }

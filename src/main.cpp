@@ -61,11 +61,14 @@ void TForm1::FormCreate() {
   InitGame();
 }
 
-void TForm1::AppException(const std::exception& /*error*/) {
+void TForm1::AppException(const std::exception& /*error*/) { ShowFatalError(); }
+
+void ShowFatalError() {
   plat::MessageBoxContent box;
   box.caption = Application.Title;
   box.text = kFatalMessage;
   box.buttons = {"OK"};
+  Application.ExitCode = 1;  // a launcher can tell that the game gave up
   Application.MessageBox(box);
   RequestTermination();
 }
@@ -88,12 +91,15 @@ bool Hit(int x, int y, int x1, int x2, int y1, int y2) { return x >= x1 && x <= 
 int OptionsIndex() { return Form1->alphaExplosions == 1 ? 15 : 13; }
 
 // Leaves the name screen for a level; the level music plays from its start.
-void StartLevelFromName() {
+// Enter plays it even when it did not open, which is an error; the button
+// plays only a piece that opened (a failed opening has already asked the
+// game to end).
+void StartLevelFromName(bool byEnter) {
   TForm1& f = *Form1;
   MenuFadeOut(4);
   StartLevel();
   StartWave();
-  f.MediaPlayer1.Play();
+  if (byEnter || f.MediaPlayer1.IsOpen()) f.MediaPlayer1.Play();
 }
 
 }  // namespace
@@ -130,7 +136,7 @@ void TForm1::FormKeyDown(int key) {
 }
 
 void TForm1::Edit1KeyDown(int key) {
-  if (key == VK_RETURN && !Trimmed(Edit1.Text).empty() && gameState == "Name") StartLevelFromName();
+  if (key == VK_RETURN && !Trimmed(Edit1.Text).empty() && gameState == "Name") StartLevelFromName(true);
 }
 
 void TForm1::screen1MouseMove(int x, int y) {
@@ -179,7 +185,7 @@ void TForm1::screen1MouseDown(int /*button*/, int x, int y) {
   }
   if (gameState == "Name") {
     if (Hit(x, y, 368, 485, 335, 348) && !Trimmed(Edit1.Text).empty()) {  // "Starten"
-      StartLevelFromName();
+      StartLevelFromName(false);
       return;  // without it the same press would also be a shot
     }
     if (Hit(x, y, 367, 486, 364, 376)) {  // "Zurück"
@@ -393,7 +399,15 @@ void TForm1::screen1Finalize() {
 void RequestTermination() { Application.Terminate(); }
 
 void CreateGameWindow() {
-  new TForm1();
+  try {
+    new TForm1();
+  } catch (const std::exception&) {
+    // The window could not be built (its built-in pictures, say): there is
+    // no game, only the message.
+    Form1 = nullptr;
+    ShowFatalError();
+    return;
+  }
   try {
     Form1->FormCreate();
   } catch (const std::exception& e) {

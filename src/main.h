@@ -165,6 +165,9 @@ extern const char* const kFatalMessage;
 
 // Asks the message loop to end the game; returns at once.
 void RequestTermination();
+// The one fatal path: shows the fatal-error box, marks the run as failed and
+// asks the game to end.
+void ShowFatalError();
 
 // Program start and end around the message loop: creates the game window
 // (start-up runs in FormCreate), shows it (display start), and at the end

@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<plat::Backend> backend;
   try {
     backend = plat::CreateSdlBackend(title, windowed);
+  } catch (const plat::NoDisplayError& e) {
+    plat::ShowStartupFailure(title, e.what());
+    return 1;
   } catch (const std::exception&) {
     plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
     return 1;
@@ -60,5 +63,5 @@ int main(int argc, char** argv) {
   Application.Run();
   DestroyGameWindow();
   backend.reset();
-  return 0;
+  return Application.ExitCode;
 }

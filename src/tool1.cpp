@@ -33,22 +33,6 @@ void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, 
 
 // --- Start-up and settings -----------------------------------------------------
 
-void SplitLines(const std::string& text, std::vector<std::string>& lines) {
-  lines.clear();
-  std::string line;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(line);
-      line.clear();
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-}
-
 namespace {
 
 void LoadGif(std::unique_ptr<TGIFImage>& field, const std::string& path, int framesNeeded) {
@@ -67,13 +51,14 @@ void InitGame() {
   f.ClientWidth = 0;
   f.ClientHeight = 0;
   Application.Host().ShowPointer(false);
-  f.Memo1.Lines.clear();
+  f.Memo1.Lines.Clear();
   f.appFolder = plat::GameFilesFolder();
   if (f.appFolder.empty() || f.appFolder.back() != '/') f.appFolder += '/';
   const std::string ini = f.appFolder + "kelo.ini";
+  plat::RemoveLeftoverOf(ini);  // of a save that was killed half way
   if (plat::FileExists(ini)) {
-    SplitLines(plat::ReadWholeFile(ini), f.Memo1.Lines);
-    f.alphaExplosions = (!f.Memo1.Lines.empty() && f.Memo1.Lines[0] == "1") ? 1 : 0;
+    f.Memo1.Lines.SetText(plat::ReadWholeFile(ini));
+    f.alphaExplosions = (!f.Memo1.Lines.Empty() && f.Memo1.Lines[0] == "1") ? 1 : 0;
   } else {
     f.alphaExplosions = 0;
   }
@@ -94,15 +79,13 @@ void InitGame() {
 
 void SaveSettings() {
   TForm1& f = *Form1;
-  std::vector<std::string>& lines = f.Memo1.Lines;
-  const std::string first = f.alphaExplosions == 1 ? "1" : "0";
-  if (lines.empty())
-    lines.push_back(first);
+  TStrings& lines = f.Memo1.Lines;
+  const char* first = f.alphaExplosions == 1 ? "1" : "0";
+  if (lines.Empty())
+    lines.Add(first);
   else
-    lines[0] = first;
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  plat::WriteFileAtomic(f.appFolder + "kelo.ini", text);
+    lines.Put(0, first);
+  plat::SaveFile(f.appFolder + "kelo.ini", lines.Text());
 }
 
 // --- Display start and end -----------------------------------------------------
@@ -208,6 +191,24 @@ void FillDefaults(THighscoreTable& t) {
   }
 }
 
+// Gives list n the default entries and writes them to its file. A missing file
+// is made complete beside its place and then renamed into it, so it is never
+// seen empty or short; an existing one is written in place.
+void WriteDefaults(int n) {
+  TForm1& f = *Form1;
+  plat::TRecordFile& file = f.highFiles[n];
+  FillDefaults(f.highTables[n]);
+  if (!plat::FileExists(file.Path())) {
+    plat::CreateFileComplete(file.Path(),
+                             std::string_view(reinterpret_cast<const char*>(&f.highTables[n]), kRecordSize));
+    file.Reset(kRecordSize);
+    file.Seek(1);  // after the record, as if it had just been written
+  } else {
+    file.Rewrite(kRecordSize);
+    file.Write(&f.highTables[n]);
+  }
+}
+
 // A whole decimal number (optional sign, digits, nothing else) or an error.
 int StrToInt(const std::string& s) {
   size_t i = (!s.empty() && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
@@ -231,9 +232,7 @@ void OpenHighscores() {
     plat::TRecordFile& file = f.highFiles[n];
     file.Assign(HighFileName(n));
     if (!plat::FileExists(file.Path())) {
-      file.Rewrite(kRecordSize);
-      FillDefaults(f.highTables[n]);
-      file.Write(&f.highTables[n]);
+      WriteDefaults(n);
     } else {
       file.Reset(kRecordSize);
       if (!file.Eof()) {
@@ -260,9 +259,10 @@ void InsertHighscore() {
     const int entryHits = StrToInt(t.Hits[k].Str());
     if (hits > entryHits || (hits == entryHits && points > StrToInt(t.Points[k].Str()))) {
       if (i < 5) {
-        t.Names[k + 1] = t.Names[k];
-        t.Points[k + 1] = t.Points[k];
-        t.Hits[k + 1] = t.Hits[k];
+        // Texts move, not whole fields: the bytes after a text stay as they were.
+        t.Names[k + 1].Assign(t.Names[k].Str());
+        t.Points[k + 1].Assign(t.Points[k].Str());
+        t.Hits[k + 1].Assign(t.Hits[k].Str());
       }
       t.Names[k].Assign(f.playerName);
       t.Points[k].Assign(std::to_string(points));
@@ -279,9 +279,7 @@ void ResetHighscores() {
     plat::TRecordFile& file = f.highFiles[n];
     file.Close();
     file.Assign(HighFileName(n));
-    file.Rewrite(kRecordSize);
-    FillDefaults(f.highTables[n]);
-    file.Write(&f.highTables[n]);
+    WriteDefaults(n);
   }
   plat::MessageBoxContent box;
   box.caption = Application.Title;

@@ -36,8 +36,6 @@ void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, 
 
 void InitGame();
 void SaveSettings();
-// Splits a settings file into lines: a line ends at CR LF, a lone CR or a lone LF.
-void SplitLines(const std::string& text, std::vector<std::string>& lines);
 
 // A music change that must not stop the game with a message: any failure asks
 // the game to end and the caller goes on.

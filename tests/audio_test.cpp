@@ -221,7 +221,10 @@ TEST(SoundCard, MusicPositionFollowsTheRenderedPiece) {
   ASSERT_EQ(midi->LengthMs(), 400);
   std::unique_ptr<plat::MusicStream> music = audio->OpenMusic(midi);
 
+  // The SoundFont loads beside the start: the piece waits at its start until it is there.
   music->Play();
+  const auto asked = std::chrono::steady_clock::now();
+  while (music->Position() == 0 && std::chrono::steady_clock::now() - asked < 10s) std::this_thread::sleep_for(1ms);
   std::this_thread::sleep_for(200ms);
   music->Stop();
   const int stopped = music->Position();

@@ -12,6 +12,8 @@
 
 class GameTest : public ::testing::Test {
  protected:
+  explicit GameTest(const std::string& base = "/tmp") : folder(base) {}
+
   // Creates the game window in the test's folder (start-up runs) and shows it.
   void StartGame(bool show = true) {
     backend = std::make_unique<plat::HarnessBackend>(0);

@@ -71,6 +71,18 @@ TEST(MenuInput, TheNameIsTypedAfterTheFadeAndMustNotBeBlank) {
       "expect music.playing true\n");
 }
 
+TEST(MenuInput, WithoutLevelMusicStartenEndsQuietlyWhileEnterShowsTheError) {
+  for (const char* start : {"press 485 348", "key Return"}) {
+    GameFolder folder;
+    folder.Remove("data/back.mid");
+    const auto run = RunHarness(folder, std::string("press 400 180\ntick\npress 400 180\ntick\ntype Paul\n") + start +
+                                            "\ntick\nexpect gameState Level\nexpect terminated true\ndump -\n");
+    ASSERT_EQ(run.status, 0) << start << ": " << run.err;
+    const bool box = run.out.find("\"kind\":\"dialog\"") != std::string::npos;
+    EXPECT_EQ(box, std::string(start) == "key Return") << start;
+  }
+}
+
 TEST(MenuInput, PauseKeepsThePictureAndPutsThePointerBack) {
   GameFolder folder;
   const std::string shot = folder.File("pause.png");

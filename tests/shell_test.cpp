@@ -1,5 +1,8 @@
 // Start-up, the settings file, the frame timer and the ways the game ends.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -11,6 +14,8 @@ using testing_support::DumpField;
 using testing_support::GameFolder;
 using testing_support::RunHarness;
 namespace fs = std::filesystem;
+
+extern "C" const unsigned char kelo_pictures_begin[];
 
 TEST(FrameTimer, TicksEveryIntervalOnlyWhileActiveAndMeasuresTheRate) {
   TDXTimer timer;
@@ -27,13 +32,18 @@ TEST(FrameTimer, TicksEveryIntervalOnlyWhileActiveAndMeasuresTheRate) {
   for (uint32_t t = 1040; t <= 2000; t += 20) timer.Idle(t, true);
   EXPECT_EQ(ticks, 50);
   EXPECT_EQ(timer.FrameRate, 50);
-  // Slow frames: 25 ms apart give 40 a second.
-  for (uint32_t t = 2025; t <= 3000; t += 25) timer.Idle(t, true);
+  // Ticks late by up to 15 ms, each on its own place of the grid: a steady 50.
+  for (uint32_t k = 1; k <= 150; ++k) {
+    timer.Idle(2000 + 20 * k + (k * 7) % 16, true);
+    EXPECT_EQ(timer.FrameRate, 50) << k;
+  }
+  // Slow frames: 25 ms apart give 40 a second (the grid starts afresh when far behind).
+  for (uint32_t t = 5025; t <= 7000; t += 25) timer.Idle(t, true);
   EXPECT_EQ(timer.FrameRate, 40);
 
   // Inactive: no ticks at all, and the rate is measured afresh afterwards.
   const int before = ticks;
-  for (uint32_t t = 3020; t <= 9000; t += 20) timer.Idle(t, false);
+  for (uint32_t t = 7020; t <= 9000; t += 20) timer.Idle(t, false);
   EXPECT_EQ(ticks, before);
   for (uint32_t t = 9000; t <= 9980; t += 20) timer.Idle(t, true);
   EXPECT_EQ(timer.FrameRate, 40);  // not yet a full second since the fresh start
@@ -57,7 +67,8 @@ TEST_F(Settings, FirstLineExactlyOneSwitchesBlendingAndLaterLinesComeBackUnchang
   folder.Write("kelo.ini", "1\r\nzwei\rdrei\nvier");
   StartGame();
   EXPECT_EQ(Form1->alphaExplosions, 1);
-  EXPECT_EQ(Form1->Memo1.Lines, (std::vector<std::string>{"1", "zwei", "drei", "vier"}));
+  const TStrings& lines = Form1->Memo1.Lines;
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()), (std::vector<std::string>{"1", "zwei", "drei", "vier"}));
   folder.Write("kelo.ini", "changed by someone else\r\n");
   Form1->alphaExplosions = 0;
   SaveSettings();
@@ -80,6 +91,21 @@ TEST_F(Settings, NoFileMeansOffAndTheFirstSaveCreatesIt) {
   Form1->alphaExplosions = 1;
   SaveSettings();
   EXPECT_EQ(folder.Read("kelo.ini"), "1\r\n");
+}
+
+TEST_F(Settings, MillionsOfEmptyLinesAreKeptSmallAndWrittenBackWhole) {
+  const size_t n = 3'000'000;
+  folder.Write("kelo.ini", "1" + std::string(n, '\n'));  // "1", then empty lines
+  StartGame(false);
+  EXPECT_EQ(Form1->alphaExplosions, 1);
+  EXPECT_EQ(Form1->Memo1.Lines.Count(), n);
+  EXPECT_LE(Form1->Memo1.Lines.Text().capacity(), 2 * n + 64);  // two bytes a line, not a string each
+  Form1->alphaExplosions = 0;
+  SaveSettings();
+  const std::string saved = folder.Read("kelo.ini");
+  ASSERT_EQ(saved.size(), 2 * n + 1);
+  EXPECT_EQ(saved.substr(0, 5), "0\r\n\r\n");
+  EXPECT_EQ(saved.find_first_not_of("\r\n", 1), std::string::npos);
 }
 
 TEST_F(Settings, ProgramFolderEndsInOneSlash) {
@@ -149,4 +175,46 @@ TEST(StartUp, AMissingShortOrBrokenPictureIsFatal) {
     EXPECT_EQ(DumpField(after, "gameState"), "");
     EXPECT_EQ(DumpField(after, "flips"), "0");
   }
+}
+
+TEST(StartUp, AWindowThatCannotBeBuiltShowsTheErrorAndTheRunFails) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The first built-in picture claims to be far larger than all of them.
+    auto* at = const_cast<unsigned char*>(kelo_pictures_begin);
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    void* first = reinterpret_cast<void*>(uintptr_t(at) & ~(page - 1));
+    if (mprotect(first, 2 * page, PROT_READ | PROT_WRITE) != 0) _exit(10);
+    at[0] = at[1] = at[2] = at[3] = 0xFF;
+    plat::HarnessBackend backend(0);
+    Application.Initialize(&backend);
+    Application.Title = "Kelo - Das Spiel";
+    try {
+      CreateGameWindow();
+      ShowGameWindow();
+      Application.Run();
+      DestroyGameWindow();
+    } catch (...) {
+      _exit(13);  // the error got away: the program would have died here
+    }
+    bool box = false;
+    for (const auto& r : backend.records)
+      box |= r.what.kind == plat::Sighting::Dialog && r.what.caption == "Kelo - Das Spiel" &&
+             r.what.text.rfind("Oh, es ist ein Fehler aufgetreten.", 0) == 0;
+    _exit(!box ? 11 : Application.ExitCode != 1 ? 12 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+class ExitStatus : public GameTest {};
+
+TEST_F(ExitStatus, AStartThatEndsInTheErrorBoxFailsTheRun) {
+  folder.Remove("data/feuer.gif");
+  StartGame();
+  EXPECT_TRUE(Application.TerminationRequested());
+  EXPECT_EQ(Application.ExitCode, 1);
 }

@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 
 namespace testing_support {
 
-GameFolder::GameFolder() {
-  char tmpl[] = "/tmp/kelo-test-XXXXXX";
-  const char* made = mkdtemp(tmpl);
-  if (!made) throw std::runtime_error("mkdtemp failed");
+GameFolder::GameFolder(const std::string& base) {
+  std::string tmpl = base + "/kelo-test-XXXXXX";
+  const char* made = mkdtemp(tmpl.data());
+  if (!made) throw std::runtime_error("mkdtemp failed in " + base);
   path_ = std::string(made) + "/";
   fs::copy(fs::path(KELO_GAME_DIR) / "data", fs::path(path_) / "data", fs::copy_options::recursive);
 }

@@ -8,7 +8,9 @@ namespace testing_support {
 // A fresh folder holding a copy of the built game's data/ (removed at the end).
 class GameFolder {
  public:
-  GameFolder();
+  // Made under `base`: a folder on a file system in memory makes tests that
+  // write a lot fast where syncing does not matter.
+  explicit GameFolder(const std::string& base = "/tmp");
   ~GameFolder();
   GameFolder(const GameFolder&) = delete;
   GameFolder& operator=(const GameFolder&) = delete;

@@ -15,9 +15,12 @@ void TApplication::Initialize(Backend* backend) {
   backend_ = backend;
   Terminated = false;
   Active = true;
+  ExitCode = 0;
   quitPosted_ = false;
   queue_.clear();
   lastPicture_ = nullptr;
+  unshown_ = false;
+  PicturesShown = 0;
 }
 
 void TApplication::RemoveTimer(TDXTimer* timer) {
@@ -30,7 +33,10 @@ void TApplication::Run() {
     if (Terminated) break;
     Idle();
     backend_->Poll(queue_);
-    if (queue_.empty() && !quitPosted_) backend_->Wait(NextIdleDue());
+    if (queue_.empty() && !quitPosted_) {
+      ShowUnshown();
+      backend_->Wait(NextIdleDue());
+    }
   }
 }
 
@@ -102,6 +108,7 @@ int TApplication::NextIdleDue() {
 
 void TApplication::HandleException(const std::exception& e) {
   if (!OnException) {
+    ExitCode = 1;
     Terminate();
     return;
   }
@@ -109,23 +116,58 @@ void TApplication::HandleException(const std::exception& e) {
     OnException(e);
   } catch (const std::exception&) {
     // The error handler itself failed: nothing is left to tell the player with.
+    ExitCode = 1;
     Terminate();
   }
 }
 
+TDXTimer* TApplication::TickingTimer() const {
+  for (TDXTimer* t : timers_)
+    if (t->Ticking()) return t;
+  return nullptr;
+}
+
+bool TApplication::AnyTimerEnabled() const {
+  return std::any_of(timers_.begin(), timers_.end(), [](const TDXTimer* t) { return t->Enabled; });
+}
+
 void TApplication::Present(const uint16_t* pixels) {
   lastPicture_ = pixels;
-  if (!box_) {
-    backend_->Present(pixels);
-    return;
+  // Showing a picture can take longer than a tick on a slow display: a tick
+  // that is late already leaves its picture to a later one, so the game keeps
+  // its pace. Some picture is shown every kLongestUnshownMs all the same.
+  if (const TDXTimer* ticking = TickingTimer()) {
+    const uint32_t now = backend_->Milliseconds();
+    if (ticking->Behind(now) && now - lastShownMs_ < kLongestUnshownMs) {
+      unshown_ = true;
+      return;
+    }
   }
-  static TSurface composed(640, 480);
-  if (pixels)
-    std::memcpy(composed.Bits(), pixels, 640 * 480 * sizeof(uint16_t));
-  else
-    composed.Fill(clBlack);
-  box_->DrawOnto(composed);
-  backend_->Present(composed.Bits());
+  // Pictures drawn back to back while no frame timer runs (the menu fades) may
+  // be paced to the display; with a timer running, nothing here waits.
+  Show(pixels, !AnyTimerEnabled());
+}
+
+void TApplication::ShowUnshown() {
+  if (!unshown_ || NextIdleDue() == 0) return;
+  Show(lastPicture_, false);
+}
+
+void TApplication::Show(const uint16_t* pixels, bool mayWait) {
+  unshown_ = false;
+  ++PicturesShown;
+  if (!box_) {
+    backend_->Present(pixels, mayWait);
+  } else {
+    static TSurface composed(640, 480);
+    if (pixels)
+      std::memcpy(composed.Bits(), pixels, 640 * 480 * sizeof(uint16_t));
+    else
+      composed.Fill(clBlack);
+    box_->DrawOnto(composed);
+    backend_->Present(composed.Bits(), mayWait);
+  }
+  lastShownMs_ = backend_->Milliseconds();
 }
 
 void TApplication::SetCursorPos(int x, int y) {
@@ -163,7 +205,10 @@ int TApplication::MessageBox(const MessageBoxContent& content) {
       if (box.focus != focus) Present(lastPicture_);
       Idle();  // the frame timer keeps ticking behind the box
       backend_->Poll(events);
-      if (events.empty()) backend_->Wait(NextIdleDue());
+      if (events.empty()) {
+        ShowUnshown();
+        backend_->Wait(NextIdleDue());
+      }
     }
     box_ = box.previous;
     backend_->ShowPointer(box_ != nullptr);

@@ -59,7 +59,10 @@ class Backend {
   virtual void Poll(std::deque<Event>& queue) = 0;  // appends waiting events
   virtual void Wait(int timeoutMs) = 0;    // until an event arrives or the time is up (-1: no limit)
   virtual void ShowWindow() = 0;
-  virtual void Present(const uint16_t* pixels) = 0;  // 640 x 480 display pixels
+  // Shows 640 x 480 display pixels. With mayWait, pictures that come back to
+  // back may be spaced to what a display shows; without it the call never waits
+  // longer than showing the picture takes.
+  virtual void Present(const uint16_t* pixels, bool mayWait) = 0;
   virtual void ShowPointer(bool visible) = 0;
   virtual void SetCursorPos(int x, int y) = 0;
   virtual void Sleep(uint32_t ms) = 0;
@@ -76,6 +79,7 @@ class TApplication {
   std::string Title;
   bool Terminated = false;  // the message loop has taken the termination request
   bool Active = true;       // the game is the active application
+  int ExitCode = 0;         // the process's exit status: not 0 once the game gave up with an error
 
   // Handlers of the game window.
   std::function<void(int x, int y)> OnMouseMove;
@@ -109,8 +113,13 @@ class TApplication {
   // Moves the system pointer to a display position.
   void SetCursorPos(int x, int y);
 
-  // Presents a picture of the display, with a modal box over it while one is open.
+  // Presents a picture of the display, with a modal box over it while one is
+  // open. A picture drawn in a tick that is late already is not shown (unless
+  // none has been for kLongestUnshownMs): the next one, or the loop once it
+  // has time, shows the newest.
   void Present(const uint16_t* pixels);
+  static constexpr uint32_t kLongestUnshownMs = 100;
+  uint64_t PicturesShown = 0;  // pictures handed to the display
 
   void AddTimer(TDXTimer* timer) { timers_.push_back(timer); }
   void RemoveTimer(TDXTimer* timer);
@@ -119,12 +128,20 @@ class TApplication {
   void Dispatch(const Event& e);
 
  private:
+  void Show(const uint16_t* pixels, bool mayWait);
+  // Shows a picture that a late tick left unshown, once no tick is due.
+  void ShowUnshown();
+  TDXTimer* TickingTimer() const;
+  bool AnyTimerEnabled() const;
+
   Backend* backend_ = nullptr;
   std::deque<Event> queue_;
   std::vector<TDXTimer*> timers_;
   bool quitPosted_ = false;
   struct ModalBox* box_ = nullptr;
   const uint16_t* lastPicture_ = nullptr;
+  bool unshown_ = false;
+  uint32_t lastShownMs_ = 0;
 };
 
 extern TApplication Application;

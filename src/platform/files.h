@@ -33,8 +33,19 @@ std::string InstalledDataFolder();
 std::string DataFile(const std::string& path);
 bool FileExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
-// Replaces the file as a whole: written beside it, synced, then renamed over it,
-// so that it is never seen half written.
-void WriteFileAtomic(const std::string& path, std::string_view content);
+
+// Saves a file that a person may have placed, linked or protected himself:
+// - a symbolic link is followed; its target is replaced and the link stays;
+// - a file that exists but may not be written, or is no plain file, is an error;
+// - where the folder allows it, the content is written beside the file, synced,
+//   renamed over it and the folder synced, so the old content is never lost;
+// - a writable file in a folder that may not be written is written in place
+//   and synced (a failure there can cost the old content: nothing else can be done).
+void SaveFile(const std::string& path, std::string_view content);
+// Removes what a save of `path` that was killed half way left beside it.
+void RemoveLeftoverOf(const std::string& path);
+// Creates a file complete: written beside, synced, renamed into place, the
+// folder synced. Whoever looks, at any moment, sees no file or the whole one.
+void CreateFileComplete(const std::string& path, std::string_view content);
 
 }  // namespace plat

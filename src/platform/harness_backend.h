@@ -43,7 +43,7 @@ class HarnessBackend final : public Backend {
   void Poll(std::deque<Event>& queue) override;
   void Wait(int) override {}
   void ShowWindow() override {}
-  void Present(const uint16_t*) override {}
+  void Present(const uint16_t*, bool) override {}
   void ShowPointer(bool) override {}
   void SetCursorPos(int x, int y) override;
   void Sleep(uint32_t) override {}

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "assets/catalogue.h"
 #include "platform/audio.h"
@@ -67,10 +69,17 @@ struct Synth {
 };
 
 // Plays the events of one piece into the synthesizer, sample-exactly, and
-// counts the samples played: that count is the position.
+// counts the samples played: that count is the position. Until the
+// synthesizer is there (its SoundFont is loading), a piece waits at its start.
 class Sequencer {
  public:
-  Sequencer(fluid_synth_t* synth, int rate) : synth_(synth), rate_(rate) {}
+  explicit Sequencer(int rate) : rate_(rate) {}
+
+  // Any thread: the synthesizer is ready.
+  void Attach(fluid_synth_t* synth) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    synth_ = synth;
+  }
 
   // Game thread. Returns the ticket of the piece for the calls below.
   uint64_t Load(std::shared_ptr<const MidiFile> midi) {
@@ -136,6 +145,10 @@ class Sequencer {
   // Audio thread: fills `frames` interleaved stereo frames.
   void Render(int16_t* out, int frames) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!synth_) {
+      std::memset(out, 0, size_t(frames) * 2 * sizeof(int16_t));
+      return;
+    }
     if (resetPending_) {
       fluid_synth_system_reset(synth_);
       resetPending_ = notesOffPending_ = false;
@@ -195,7 +208,7 @@ class Sequencer {
     }
   }
 
-  fluid_synth_t* synth_;
+  fluid_synth_t* synth_ = nullptr;
   const int rate_;
   mutable std::mutex mutex_;
   std::shared_ptr<const MidiFile> midi_;
@@ -207,23 +220,6 @@ class Sequencer {
   bool resetPending_ = false, notesOffPending_ = false;
   int64_t quietFrames_ = 0;
   uint64_t ticket_ = 0;
-};
-
-class SynthMusic final : public MusicStream {
- public:
-  SynthMusic(Sequencer& sequencer, std::shared_ptr<const MidiFile> midi)
-      : sequencer_(sequencer), length_(midi->LengthMs()), ticket_(sequencer.Load(std::move(midi))) {}
-  ~SynthMusic() override { sequencer_.Unload(ticket_); }
-
-  void Play() override { sequencer_.Play(ticket_); }
-  void Stop() override { sequencer_.Stop(ticket_); }
-  int Position() const override { return sequencer_.Position(ticket_, length_); }
-  bool Playing() const override { return sequencer_.Playing(ticket_); }
-
- private:
-  Sequencer& sequencer_;
-  int length_;
-  uint64_t ticket_;
 };
 
 // Builds an in-memory RIFF wave of a built-in item, for the mixer to convert.
@@ -267,9 +263,17 @@ class SdlAudio final : public AudioDevice {
     mixerOpen_ = true;
     musicRendered_ = format == AUDIO_S16SYS && channels_ >= 1;
     for (int i = 0; i < assets::kWaveCount; ++i) waves_[size_t(i)] = LoadBuiltinWave(i);
+    if (musicRendered_) {
+      // The SoundFont loads beside the rest of the start, so the first picture
+      // need not wait for it; a piece played before it is there starts when it is.
+      sequencer_ = std::make_unique<Sequencer>(rate_);
+      SilenceSynthLog();
+      loader_ = std::thread([this] { LoadSynth(); });
+    }
   }
 
   ~SdlAudio() override {
+    if (loader_.joinable()) loader_.join();
     if (hooked_) Mix_HookMusic(nullptr, nullptr);
     sequencer_.reset();
     synth_.reset();
@@ -306,20 +310,59 @@ class SdlAudio final : public AudioDevice {
         throw std::runtime_error("no SoundFont found");
       return MakeClockMusic(midi->LengthMs(), [] { return SDL_GetTicks(); });
     }
-    StartSynth();
-    return std::make_unique<SynthMusic>(*sequencer_, std::move(midi));
+    RequireSoundFont();
+    if (!hooked_) {
+      Mix_HookMusic(&SdlAudio::FillMusic, this);
+      hooked_ = true;
+    }
+    return std::make_unique<SynthMusic>(*this, std::move(midi));
+  }
+
+  // Throws when no SoundFont can make the music sound: none is there, or
+  // (known once the loading has ended) none loaded.
+  void RequireSoundFont() const {
+    const std::vector<std::string> paths = SoundFontCandidates();
+    if (std::none_of(paths.begin(), paths.end(), [](const std::string& p) { return FileExists(p); }))
+      throw std::runtime_error("no SoundFont found");
+    if (load_ == Load::Failed) throw std::runtime_error("no SoundFont loads");
   }
 
  private:
-  // The synthesizer and its SoundFont are loaded at the first piece.
-  void StartSynth() {
-    if (sequencer_) return;
-    auto synth = std::make_unique<Synth>(rate_);
-    if (LoadSoundFont(synth->synth) < 0) throw std::runtime_error("no SoundFont loads");
-    synth_ = std::move(synth);
-    sequencer_ = std::make_unique<Sequencer>(synth_->synth, rate_);
-    Mix_HookMusic(&SdlAudio::FillMusic, this);
-    hooked_ = true;
+  class SynthMusic final : public MusicStream {
+   public:
+    SynthMusic(SdlAudio& audio, std::shared_ptr<const MidiFile> midi)
+        : audio_(audio), length_(midi->LengthMs()), ticket_(audio.sequencer_->Load(std::move(midi))) {}
+    ~SynthMusic() override { audio_.sequencer_->Unload(ticket_); }
+
+    void Play() override {
+      audio_.RequireSoundFont();
+      audio_.sequencer_->Play(ticket_);
+    }
+    void Stop() override { audio_.sequencer_->Stop(ticket_); }
+    int Position() const override { return audio_.sequencer_->Position(ticket_, length_); }
+    bool Playing() const override { return audio_.sequencer_->Playing(ticket_); }
+
+   private:
+    SdlAudio& audio_;
+    int length_;
+    uint64_t ticket_;
+  };
+
+  // Loader thread: the synthesizer with its SoundFont. A failure is kept
+  // for the next music operation to report.
+  void LoadSynth() {
+    try {
+      auto synth = std::make_unique<Synth>(rate_);
+      if (LoadSoundFont(synth->synth) < 0) {
+        load_ = Load::Failed;
+        return;
+      }
+      synth_ = std::move(synth);
+      sequencer_->Attach(synth_->synth);
+      load_ = Load::Done;
+    } catch (const std::exception&) {
+      load_ = Load::Failed;
+    }
   }
 
   static void SDLCALL FillMusic(void* self, Uint8* stream, int bytes) {
@@ -354,8 +397,11 @@ class SdlAudio final : public AudioDevice {
   bool audioStarted_ = false, mixerOpen_ = false, musicRendered_ = false, hooked_ = false;
   int rate_ = kRate, channels_ = 2;
   std::array<Mix_Chunk*, assets::kWaveCount> waves_{};
-  std::unique_ptr<Synth> synth_;
+  std::unique_ptr<Synth> synth_;  // the loader's until it has ended
   std::unique_ptr<Sequencer> sequencer_;
+  enum class Load { Running, Done, Failed };
+  std::atomic<Load> load_{Load::Running};
+  std::thread loader_;
   std::array<int16_t, 2 * kScratchFrames> scratch_{};
 };
 

@@ -3,16 +3,21 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/audio.h"
 #include "platform/backends.h"
 #include "platform/font.h"
 #include "platform/keys.h"
+#include "platform/scaler.h"
 
 namespace plat {
 namespace {
@@ -42,6 +47,43 @@ int VirtualKey(SDL_Keycode k) {
   }
 }
 
+// Whether the machine may have a graphics processor, judged without starting
+// one: on Linux a GPU shows as a render node or a proprietary driver's device.
+bool GraphicsDeviceLikely() {
+#if defined(__linux__)
+  for (int i = 128; i < 192; ++i)
+    if (access(("/dev/dri/renderD" + std::to_string(i)).c_str(), F_OK) == 0) return true;
+  return access("/dev/nvidiactl", F_OK) == 0 || access("/dev/nvidia0", F_OK) == 0;
+#else
+  return true;
+#endif
+}
+
+// Whether the renderer draws with OpenGL in software (the rasteriser of a
+// desktop without a graphics processor).
+bool SoftwareOpenGl(const SDL_RendererInfo& info) {
+  if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+  using GetString = const unsigned char* (*)(unsigned);
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = getString ? getString(0x1F01 /* GL_RENDERER */) : nullptr;
+  if (!name) return false;
+  const std::string renderer(reinterpret_cast<const char*>(name));
+  for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+    if (renderer.find(soft) != std::string::npos) return true;
+  return false;
+}
+
+// The pixel order of a 32-bit output format we can write ourselves.
+std::optional<PixelOrder> OrderOf(uint32_t format) {
+  switch (format) {
+    case SDL_PIXELFORMAT_ARGB8888:
+    case SDL_PIXELFORMAT_RGB888: return PixelOrder::Xrgb;
+    case SDL_PIXELFORMAT_ABGR8888:
+    case SDL_PIXELFORMAT_BGR888: return PixelOrder::Xbgr;
+    default: return std::nullopt;
+  }
+}
+
 class SdlBackend final : public Backend {
  public:
   SdlBackend(const char* title, bool windowed) {
@@ -50,18 +92,19 @@ class SdlBackend final : public Backend {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
       throw std::runtime_error(std::string("SDL_Init: ") + SDL_GetError());
+    // Without any display SDL falls back to drawing nowhere, and the game would
+    // run unseen for ever: only who names that driver gets it.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (driver && !(named && *named) && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+      SDL_Quit();
+      throw NoDisplayError("Es ist kein Bildschirm erreichbar (weder ein X-Server noch Wayland).");
+    }
     const Uint32 screen = windowed ? 0u : Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP);
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kW, kH,
                                SDL_WINDOW_HIDDEN | screen | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) throw std::runtime_error(std::string("SDL_CreateWindow: ") + SDL_GetError());
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) throw std::runtime_error(std::string("SDL_CreateRenderer: ") + SDL_GetError());
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer_, &info) == 0) software_ = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
-    frame_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, kW, kH);
-    if (!frame_) throw std::runtime_error(std::string("SDL_CreateTexture: ") + SDL_GetError());
-    SDL_SetTextureScaleMode(frame_, SDL_ScaleModeNearest);
+    OpenOutput();
     SDL_ShowCursor(SDL_DISABLE);
     // Without an output device the game runs on in silence.
     audio_ = OpenSdlAudio();
@@ -113,52 +156,36 @@ class SdlBackend final : public Backend {
     UpdateMouseRect();
   }
 
-  void Present(const uint16_t* pixels) override {
+  void Present(const uint16_t* pixels, bool mayWait) override {
     // A display shows at most about 60 pictures a second: pictures drawn back
     // to back (the 18 of a menu fade) are shown one after another, not all in
-    // one flash. Ticks come every 20 ms and never wait here.
+    // one flash.
     const uint64_t freq = SDL_GetPerformanceFrequency();
     const uint64_t due = lastPresent_ + freq / 60;
     const uint64_t now = SDL_GetPerformanceCounter();
-    if (now < due) SDL_Delay(uint32_t((due - now) * 1000 / freq));
+    if (mayWait && now < due) SDL_Delay(uint32_t((due - now) * 1000 / freq));
     lastPresent_ = SDL_GetPerformanceCounter();
     last_ = pixels;
-    if (pixels) SDL_UpdateTexture(frame_, nullptr, pixels, kW * int(sizeof(uint16_t)));
-    int ow = 0, oh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-    Layout(ow, oh);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    if (pixels) {
-      // Whole-number nearest-neighbour scaling first, then smooth to the size.
-      const int k = std::max(1, std::min(ow / kW, oh / kH));
-      // Without a graphics processor the smooth pass costs too much: nearest only.
-      if (software_) {
-        SDL_RenderCopy(renderer_, frame_, nullptr, &picture_);
-      } else if (k > 1 && EnsureSharp(k)) {
-        SDL_SetRenderTarget(renderer_, sharp_);
-        SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);
-        SDL_SetRenderTarget(renderer_, nullptr);
-        SDL_RenderCopy(renderer_, sharp_, nullptr, &picture_);
-      } else {
-        SDL_SetTextureScaleMode(frame_, k > 1 ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-        SDL_RenderCopy(renderer_, frame_, nullptr, &picture_);
-        SDL_SetTextureScaleMode(frame_, SDL_ScaleModeNearest);
-      }
-    }
-    SDL_RenderPresent(renderer_);
+    if (renderer_)
+      PresentRendered(pixels);
+    else
+      PresentOnSurface(pixels);
   }
 
   void ShowPointer(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
   void SetCursorPos(int x, int y) override {
     int ow = 0, oh = 0, ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    OutputSize(ow, oh);
     SDL_GetWindowSize(window_, &ww, &wh);
     Layout(ow, oh);
     const double px = picture_.x + (x + 0.5) * picture_.w / kW;
     const double py = picture_.y + (y + 0.5) * picture_.h / kH;
+    // The X server keeps a warped pointer inside the rectangle that holds it
+    // on the picture, as if it had not moved at all: let go while it moves.
+    SDL_SetWindowMouseRect(window_, nullptr);
     SDL_WarpMouseInWindow(window_, int(px * ww / std::max(1, ow)), int(py * wh / std::max(1, oh)));
+    UpdateMouseRect();
   }
 
   void Sleep(uint32_t ms) override { SDL_Delay(ms); }
@@ -183,10 +210,143 @@ class SdlBackend final : public Backend {
   }
 
  private:
+  // A renderer where a graphics processor draws (or where the user names one
+  // in SDL_RENDER_DRIVER); otherwise the picture is written straight into the
+  // window's own pixels, which costs one pass and no graphics library at all.
+  void OpenOutput() {
+    const char* named = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    const bool chosen = named && *named;
+    // The window's pixels (ours, or those of SDL's software renderer) as plain
+    // shared memory: asking SDL to judge whether a graphics library would do
+    // better starts one just to look.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (chosen || GraphicsDeviceLikely()) {
+      SDL_DisplayMode mode{};
+      // Waiting for the display's refresh never lasts beyond a tick at 50 Hz or more.
+      const bool vsync = SDL_GetDesktopDisplayMode(std::max(0, SDL_GetWindowDisplayIndex(window_)), &mode) == 0 &&
+                         mode.refresh_rate >= 50;
+      renderer_ = SDL_CreateRenderer(window_, -1,
+                                     (chosen ? 0 : SDL_RENDERER_ACCELERATED) | SDL_RENDERER_TARGETTEXTURE |
+                                         (vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
+      SDL_RendererInfo info{};
+      if (renderer_ && SDL_GetRendererInfo(renderer_, &info) != 0) info = {};
+      if (renderer_ && !chosen && ((info.flags & SDL_RENDERER_SOFTWARE) || SoftwareOpenGl(info))) {
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+      }
+      vsync_ = renderer_ && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+      if (renderer_ && !OpenFrameTexture(info)) {
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+      }
+    }
+    if (!renderer_ && !SDL_GetWindowSurface(window_))
+      throw std::runtime_error(std::string("SDL_GetWindowSurface: ") + SDL_GetError());
+  }
+
+  // The 640 x 480 streaming texture in a format the renderer takes as it is.
+  bool OpenFrameTexture(const SDL_RendererInfo& info) {
+    uint32_t format = SDL_PIXELFORMAT_ARGB8888;
+    for (uint32_t i = 0; i < info.num_texture_formats; ++i)
+      if (OrderOf(info.texture_formats[i])) {
+        format = info.texture_formats[i];
+        break;
+      }
+    frame_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, kW, kH);
+    if (!frame_) return false;
+    SDL_SetTextureBlendMode(frame_, SDL_BLENDMODE_NONE);
+    SDL_SetTextureScaleMode(frame_, SDL_ScaleModeNearest);
+    converter_.Configure(kW, kH, OrderOf(format).value_or(PixelOrder::Xrgb));
+    return true;
+  }
+
+  void OutputSize(int& w, int& h) {
+    w = h = 0;
+    if (renderer_)
+      SDL_GetRendererOutputSize(renderer_, &w, &h);
+    else
+      SDL_GetWindowSizeInPixels(window_, &w, &h);
+  }
+
   void Layout(int ow, int oh) {
     const double s = std::min(double(ow) / kW, double(oh) / kH);
     const int w = int(kW * s + 0.5), h = int(kH * s + 0.5);
     picture_ = SDL_Rect{(ow - w) / 2, (oh - h) / 2, w, h};
+  }
+
+  // Converted once into the texture; the renderer enlarges it by the nearest
+  // pixel at a whole-number scale, or sharply through an enlarged copy at any other.
+  void PresentRendered(const uint16_t* pixels) {
+    void* texels = nullptr;
+    int pitch = 0;
+    if (pixels && SDL_LockTexture(frame_, nullptr, &texels, &pitch) == 0) {
+      converter_.Scale(pixels, texels, pitch);
+      SDL_UnlockTexture(frame_);
+    }
+    int ow = 0, oh = 0;
+    OutputSize(ow, oh);
+    Layout(ow, oh);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    if (pixels) {
+      const int k = std::max(1, std::min(ow / kW, oh / kH));
+      if (picture_.w == kW * k && picture_.h == kH * k) {
+        SDL_RenderCopy(renderer_, frame_, nullptr, &picture_);
+      } else if (k > 1 && EnsureSharp(k)) {
+        SDL_SetRenderTarget(renderer_, sharp_);
+        SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);
+        SDL_SetRenderTarget(renderer_, nullptr);
+        SDL_RenderCopy(renderer_, sharp_, nullptr, &picture_);
+      } else {
+        SDL_SetTextureScaleMode(frame_, SDL_ScaleModeLinear);
+        SDL_RenderCopy(renderer_, frame_, nullptr, &picture_);
+        SDL_SetTextureScaleMode(frame_, SDL_ScaleModeNearest);
+      }
+    }
+    const uint64_t before = SDL_GetPerformanceCounter();
+    SDL_RenderPresent(renderer_);
+    if (vsync_) {
+      // A display slower than the ticks would hold every tick back: no waiting for it then.
+      const uint64_t took = SDL_GetPerformanceCounter() - before;
+      slowPresents_ = took * 1000 > SDL_GetPerformanceFrequency() * 19 ? slowPresents_ + 1 : 0;
+      if (slowPresents_ >= 3 && SDL_RenderSetVSync(renderer_, 0) == 0) vsync_ = false;
+    }
+  }
+
+  // Scaled and converted in one pass straight into the window's pixels.
+  void PresentOnSurface(const uint16_t* pixels) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface) return;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    Layout(surface->w, surface->h);
+    auto* base = static_cast<unsigned char*>(surface->pixels);
+    const int bytes = surface->format->BytesPerPixel;
+    if (clearSurface_ || surface != surface_ || surface->w != surfaceW_ || surface->h != surfaceH_) {
+      for (int y = 0; y < surface->h; ++y)
+        std::memset(base + size_t(y) * size_t(surface->pitch), 0, size_t(surface->w) * size_t(bytes));
+      surface_ = surface;
+      surfaceW_ = surface->w;
+      surfaceH_ = surface->h;
+      clearSurface_ = false;
+    }
+    unsigned char* corner = base + size_t(picture_.y) * size_t(surface->pitch) + size_t(picture_.x) * size_t(bytes);
+    const std::optional<PixelOrder> order = OrderOf(surface->format->format);
+    if (!pixels) {
+      for (int y = 0; y < picture_.h; ++y)
+        std::memset(corner + size_t(y) * size_t(surface->pitch), 0, size_t(picture_.w) * size_t(bytes));
+    } else if (order) {
+      scaler_.Configure(picture_.w, picture_.h, *order);
+      scaler_.Scale(pixels, corner, surface->pitch);
+    } else {
+      // Any other window format: scaled as usual, then converted by SDL.
+      scaler_.Configure(picture_.w, picture_.h, PixelOrder::Xrgb);
+      scratch_.resize(size_t(picture_.w) * size_t(picture_.h));
+      scaler_.Scale(pixels, scratch_.data(), picture_.w * 4);
+      SDL_ConvertPixels(picture_.w, picture_.h, SDL_PIXELFORMAT_ARGB8888, scratch_.data(), picture_.w * 4,
+                        surface->format->format, corner, surface->pitch);
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurface(window_);
   }
 
   bool EnsureSharp(int k) {
@@ -206,7 +366,7 @@ class SdlBackend final : public Backend {
       return;
     }
     int ow = 0, oh = 0, ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    OutputSize(ow, oh);
     SDL_GetWindowSize(window_, &ww, &wh);
     Layout(ow, oh);
     SDL_Rect r{picture_.x * ww / std::max(1, ow), picture_.y * wh / std::max(1, oh), picture_.w * ww / std::max(1, ow),
@@ -227,13 +387,14 @@ class SdlBackend final : public Backend {
     } else {
       SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
+    clearSurface_ = true;
     UpdateMouseRect();
-    Present(last_);
+    Present(last_, false);
   }
 
   void ToDisplay(int wx, int wy, int& x, int& y) {
     int ow = 0, oh = 0, ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    OutputSize(ow, oh);
     SDL_GetWindowSize(window_, &ww, &wh);
     Layout(ow, oh);
     const double px = double(wx) * ow / std::max(1, ww), py = double(wy) * oh / std::max(1, wh);
@@ -286,9 +447,13 @@ class SdlBackend final : public Backend {
             queue.push_back(ev);
             break;
           case SDL_WINDOWEVENT_SIZE_CHANGED:
+            clearSurface_ = true;
+            UpdateMouseRect();
+            Present(last_, false);
+            break;
           case SDL_WINDOWEVENT_EXPOSED:
             UpdateMouseRect();
-            Present(last_);
+            Present(last_, false);
             break;
           default:
             break;
@@ -308,10 +473,17 @@ class SdlBackend final : public Backend {
   SDL_Texture* frame_ = nullptr;
   SDL_Texture* sharp_ = nullptr;
   int sharpScale_ = 0;
+  PictureScaler converter_;  // into the texture
+  bool vsync_ = false;
+  int slowPresents_ = 0;
+  PictureScaler scaler_;  // into the window's pixels
+  SDL_Surface* surface_ = nullptr;
+  int surfaceW_ = 0, surfaceH_ = 0;
+  bool clearSurface_ = true;
+  std::vector<uint32_t> scratch_;
   SDL_Rect picture_{0, 0, kW, kH};
   const uint16_t* last_ = nullptr;
   bool shown_ = false;
-  bool software_ = false;
   uint64_t gammaSchedule_ = 0;
   uint64_t lastGammaStep_ = 0;
   uint64_t lastPresent_ = 0;

@@ -14,19 +14,25 @@ void TDXTimer::Idle(uint32_t now, bool active) {
   }
   if (!primed_) {
     primed_ = true;
-    last_ = measureStart_ = now;
+    due_ = now + uint32_t(Interval);
+    measureStart_ = now;
     count_ = 0;
     return;
   }
-  if (now - last_ < uint32_t(Interval)) return;
-  Tick(now);
+  if (int32_t(now - due_) < 0 || running_) return;
+  // Ticks keep to their grid, so a late tick never delays the ones after it;
+  // only when the game has fallen far behind does a fresh grid start here. The
+  // rate is measured on the grid too: what a late tick catches up is no loss.
+  const uint32_t at = now - due_ > kMaxLagMs ? now : due_;
+  due_ = at + uint32_t(Interval);
+  Tick(at);
 }
 
 int TDXTimer::DueIn(uint32_t now, bool active) const {
   if (!CanTick(active) || running_) return -1;
   if (!primed_) return 0;
-  const uint32_t passed = now - last_;
-  return passed >= uint32_t(Interval) ? 0 : int(uint32_t(Interval) - passed);
+  const int32_t left = int32_t(due_ - now);
+  return left <= 0 ? 0 : int(left);
 }
 
 bool TDXTimer::Step(uint32_t now, bool active) {
@@ -39,6 +45,7 @@ bool TDXTimer::Step(uint32_t now, bool active) {
     measureStart_ = now - uint32_t(Interval);
     count_ = 0;
   }
+  if (!running_) due_ = now + uint32_t(Interval);
   Tick(now);
   return true;
 }
@@ -52,7 +59,6 @@ void TDXTimer::Tick(uint32_t now) {
     count_ = 0;
     measureStart_ = now;
   }
-  last_ = now;
   ++TicksBegun;
   running_ = true;
   struct Done {

@@ -203,7 +203,7 @@ std::vector<Field> Fields() {
       Field{"settingsLines",
             [&f] {
               Json j = Json::MakeArray();
-              for (const std::string& l : f.Memo1.Lines) j.Push(plat::Cp1252ToUtf8(l));
+              for (std::string_view l : f.Memo1.Lines) j.Push(plat::Cp1252ToUtf8(std::string(l)));
               return j;
             },
             nullptr},
