@@ -149,8 +149,8 @@ TEST(GifLoading, FramesAreLaidOverEachOtherAsAViewerShowsThem) {
   clear[1 * 4 + 1] = clear[2 * 4 + 1] = true;
   ExpectKeyedCopyMatches(last, clear);
   for (int y = 0; y < 10; ++y) {
-    const uint16_t grey = PixelFromRgb(16 * (y + 1), 16 * (y + 1), 16 * (y + 1));
-    for (int x : {0, 2, 3}) EXPECT_EQ(last.Opaque.Pixel(x, y), grey) << x << ", " << y;
+    const uint16_t rowGrey = PixelFromRgb(16 * (y + 1), 16 * (y + 1), 16 * (y + 1));
+    for (int x : {0, 2, 3}) EXPECT_EQ(last.Opaque.Pixel(x, y), rowGrey) << x << ", " << y;
     if (y != 1 && y != 2) {
       EXPECT_EQ(last.Opaque.Pixel(1, y), kRed) << y;
     }

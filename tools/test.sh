@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
-cmake --preset release >/dev/null
+cmake --preset release -DKELO_WERROR="${KELO_WERROR:-OFF}" >/dev/null
 cmake --build --preset release
 ctest --preset release "$@"

@@ -138,7 +138,7 @@ void DrawLogo(Layer& l, float x, float y, float scale) {
   Fill(l, Subtract(Circle(cx, cy, r + 2 * scale), Circle(cx, cy, r - 1.2f * scale)), Hex(0x3A0E10));
   Fill(l, Subtract(Circle(cx, cy, r + 1 * scale), Circle(cx, cy, r - 0.2f * scale)), red);
   for (int i = 0; i < 4; ++i) {
-    const float dx = (i == 0) - (i == 1), dy = (i == 2) - (i == 3);
+    const float dx = float((i == 0) - (i == 1)), dy = float((i == 2) - (i == 3));
     const Shape tick = Capsule(cx + dx * (r - 9 * scale), cy + dy * (r - 9 * scale), cx + dx * (r + 9 * scale), cy + dy * (r + 9 * scale),
                                1.8f * scale, 1.8f * scale);
     Fill(l, Grow(tick, 1 * scale), Hex(0x3A0E10));

@@ -272,7 +272,7 @@ void PaintMeadow(Layer& l) {
     const float x = rng.Uni(0, 640), y = rng.Uni(320, 482);
     const float s = 0.7f + (y - 320) / 160 * 1.6f;
     for (int k = -2; k <= 2; ++k)
-      Fill(l, Capsule(x + float(k) * 1.2f * s, y, x + float(k) * 2.2f * s, y - (5 - std::abs(k)) * 1.6f * s, 0.7f * s, 0.1f),
+      Fill(l, Capsule(x + float(k) * 1.2f * s, y, x + float(k) * 2.2f * s, y - float(5 - std::abs(k)) * 1.6f * s, 0.7f * s, 0.1f),
            Mix(Hex(0x3C7E2A), Hex(0x6AAE3E), rng.Uni()));
   }
 }

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$SECONDS
-cmake --preset debug >/dev/null
+cmake --preset debug -DKELO_WERROR="${KELO_WERROR:-OFF}" >/dev/null
 cmake --build --preset debug
 ctest --preset debug
 echo "sanitizers: $((SECONDS - start)) s"
