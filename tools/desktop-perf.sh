@@ -21,24 +21,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-packages=(xvfb openbox xdotool x11-apps x11-utils gdb python3)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The virtual desktop and the measuring tools, with what the build needs.
+tools/setup.sh xvfb openbox xdotool x11-apps x11-utils gdb python3
 
 if [ -z "$game" ]; then
-  tools/setup.sh
   cmake --preset release >/dev/null
   cmake --build --preset release --target kelo
   game=build/release/game

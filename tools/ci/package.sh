@@ -9,21 +9,10 @@ cd "$(dirname "$0")/../.."
 really_install=0
 [ "${1:-}" = "--install" ] && really_install=1
 
-# The checking tools, installed when missing (as tools/setup.sh does).
-missing=()
-for p in desktop-file-utils appstream dpkg-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# The checking tools, with what the build needs.
+tools/setup.sh desktop-file-utils appstream dpkg-dev
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-tools/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release >/dev/null
 build=build/release
