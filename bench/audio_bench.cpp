@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "platform/audio.h"
+#include "platform/core/audio.h"
 
 // Loading the music's SoundFont: the start-up pays it once, at the first piece.
 static void SoundFontLoad(benchmark::State& state) {

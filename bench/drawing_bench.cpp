@@ -2,10 +2,10 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_util.h"
-#include "platform/dxdraw.h"
-#include "platform/harness_backend.h"
-#include "platform/imagelist.h"
-#include "platform/surface.h"
+#include "platform/core/dxdraw.h"
+#include "platform/headless/harness_backend.h"
+#include "platform/core/imagelist.h"
+#include "platform/core/surface.h"
 
 namespace {
 

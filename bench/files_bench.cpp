@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/controls.h"
-#include "platform/files.h"
+#include "platform/core/controls.h"
+#include "platform/core/files.h"
 
 namespace fs = std::filesystem;
 

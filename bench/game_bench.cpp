@@ -10,8 +10,8 @@
 #include "extras.h"
 #include "huhn.h"
 #include "main.h"
-#include "platform/files.h"
-#include "platform/harness_backend.h"
+#include "platform/core/files.h"
+#include "platform/headless/harness_backend.h"
 #include "tool1.h"
 
 namespace fs = std::filesystem;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "platform/scaler.h"
+#include "platform/core/scaler.h"
 
 namespace {
 

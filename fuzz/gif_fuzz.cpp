@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/files.h"
-#include "platform/gif.h"
+#include "platform/core/files.h"
+#include "platform/core/gif.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TGIFImage gif;

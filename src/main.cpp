@@ -3,7 +3,7 @@
 #include "extras.h"
 #include "huhn.h"
 #include "menu.h"
-#include "platform/keys.h"
+#include "platform/core/keys.h"
 #include "tool1.h"
 
 TForm1* Form1 = nullptr;

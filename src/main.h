@@ -8,15 +8,15 @@
 #include <memory>
 #include <string>
 
-#include "platform/app.h"
-#include "platform/controls.h"
-#include "platform/dxdraw.h"
-#include "platform/gif.h"
-#include "platform/imagelist.h"
-#include "platform/media.h"
-#include "platform/records.h"
-#include "platform/sound.h"
-#include "platform/timer.h"
+#include "platform/core/app.h"
+#include "platform/core/controls.h"
+#include "platform/core/dxdraw.h"
+#include "platform/core/gif.h"
+#include "platform/core/imagelist.h"
+#include "platform/core/media.h"
+#include "platform/core/records.h"
+#include "platform/core/sound.h"
+#include "platform/core/timer.h"
 
 // An array indexed from Lo to Hi, as the game's tables are.
 template <class T, int Lo, int Hi>

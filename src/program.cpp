@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "main.h"
-#include "platform/backends.h"
-#include "platform/cp1252.h"
+#include "platform/sdl/backends.h"
+#include "platform/core/cp1252.h"
 
 namespace {
 

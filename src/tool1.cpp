@@ -8,7 +8,7 @@
 #include "huhn.h"
 #include "menu.h"
 #include "main.h"
-#include "platform/files.h"
+#include "platform/core/files.h"
 
 // --- Numeric rules -------------------------------------------------------------
 

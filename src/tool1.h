@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/surface.h"
+#include "platform/core/surface.h"
 
 class TGIFImage;
 void RequestTermination();

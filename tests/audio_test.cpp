@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/files.h"
-#include "platform/harness_backend.h"
-#include "platform/media.h"
-#include "platform/midifile.h"
+#include "platform/core/audio.h"
+#include "platform/core/files.h"
+#include "platform/headless/harness_backend.h"
+#include "platform/core/media.h"
+#include "platform/core/midifile.h"
 #include "tool1.h"
 
 namespace fs = std::filesystem;

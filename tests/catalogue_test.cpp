@@ -12,8 +12,8 @@
 #include "gen/gifwrite.h"
 #include "gen/kit.h"
 #include "gen/text.h"
-#include "platform/gif.h"
-#include "platform/imagelist.h"
+#include "platform/core/gif.h"
+#include "platform/core/imagelist.h"
 
 namespace {
 

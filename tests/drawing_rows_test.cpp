@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/surface.h"
+#include "platform/core/surface.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // rectangles, alpha limits, scaling and text without background.
 #include <gtest/gtest.h>
 
-#include "platform/imagelist.h"
-#include "platform/surface.h"
+#include "platform/core/imagelist.h"
+#include "platform/core/surface.h"
 
 namespace {
 

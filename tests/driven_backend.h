@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/app.h"
+#include "platform/core/app.h"
 
 class DrivenBackend final : public plat::Backend {
  public:

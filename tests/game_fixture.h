@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "main.h"
-#include "platform/files.h"
-#include "platform/harness_backend.h"
+#include "platform/core/files.h"
+#include "platform/headless/harness_backend.h"
 #include "support.h"
 
 class GameTest : public ::testing::Test {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/files.h"
-#include "platform/gif.h"
+#include "platform/core/files.h"
+#include "platform/core/gif.h"
 
 namespace {
 

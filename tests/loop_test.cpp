@@ -5,10 +5,10 @@
 #include <string>
 
 #include "driven_backend.h"
-#include "platform/dxdraw.h"
-#include "platform/keys.h"
-#include "platform/msgbox.h"
-#include "platform/timer.h"
+#include "platform/core/dxdraw.h"
+#include "platform/core/keys.h"
+#include "platform/core/msgbox.h"
+#include "platform/core/timer.h"
 
 namespace {
 

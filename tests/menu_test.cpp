@@ -8,7 +8,7 @@
 #include "extras.h"
 #include "game_fixture.h"
 #include "menu.h"
-#include "platform/keys.h"
+#include "platform/core/keys.h"
 #include "tool1.h"
 
 using testing_support::DumpField;

@@ -1,6 +1,6 @@
 // Putting the display pixels on a 32-bit output: the colour conversion, the
 // whole-number enlargement and the sharp enlargement to any other size.
-#include "platform/scaler.h"
+#include "platform/core/scaler.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "game_fixture.h"
-#include "platform/timer.h"
+#include "platform/core/timer.h"
 #include "tool1.h"
 
 using testing_support::DumpField;
@@ -15,7 +15,7 @@ using testing_support::GameFolder;
 using testing_support::RunHarness;
 namespace fs = std::filesystem;
 
-extern "C" const unsigned char kelo_pictures_begin[];
+#include "assets/blobs.h"
 
 TEST(FrameTimer, TicksEveryIntervalOnlyWhileActiveAndMeasuresTheRate) {
   TDXTimer timer;
@@ -182,7 +182,7 @@ TEST(StartUp, AWindowThatCannotBeBuiltShowsTheErrorAndTheRunFails) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     // The first built-in picture claims to be far larger than all of them.
-    auto* at = const_cast<unsigned char*>(kelo_pictures_begin);
+    auto* at = const_cast<unsigned char*>(kelo_pictures);
     const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
     void* first = reinterpret_cast<void*>(uintptr_t(at) & ~(page - 1));
     if (mprotect(first, 2 * page, PROT_READ | PROT_WRITE) != 0) _exit(10);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "assets/catalogue.h"
-#include "platform/imagelist.h"
+#include "platform/core/imagelist.h"
 
 namespace {
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libsdl2-mixer-dev
+  libsdl2-dev libsdl2-mixer-dev zlib1g-dev
   libfluidsynth-dev timgm6mb-soundfont libgif-dev libfreetype-dev
   fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev libbenchmark-dev

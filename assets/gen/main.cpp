@@ -1,5 +1,6 @@
 // The asset generator: paints every built-in item into the blobs that the game
-// links, and writes the data folder's GIFs and MIDI files.
+// links (as BLOBDIR/blobs.cpp, and as plain bytes for the tools), and writes
+// the data folder's GIFs and MIDI files.
 //   kelo-assetgen BLOBDIR DATADIR
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 //   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
@@ -7,6 +8,8 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "../catalogue.h"
 #include "gifwrite.h"
@@ -20,6 +23,29 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+// The blobs as a C++ source file that any compiler takes: each a string of the
+// bytes, printable ones as they are and the rest as octal escapes.
+void WriteBlobSource(const std::string& path, const std::vector<std::pair<std::string, std::vector<uint8_t>>>& blobs) {
+  std::string out = "// Written by kelo-assetgen: the built-in pictures and sounds.\n#include \"assets/blobs.h\"\n\n";
+  for (const auto& [name, bytes] : blobs) {
+    out += "alignas(16) const unsigned char " + name + "[" + std::to_string(bytes.size() + 1) + "] =\n\"";
+    size_t column = 0;
+    for (uint8_t b : bytes) {
+      if (column >= 160) out += "\"\n\"", column = 0;
+      if (b >= 32 && b < 127 && b != '\\' && b != '"' && b != '?') {
+        out += char(b);
+        ++column;
+      } else {
+        const char escape[5] = {'\\', char('0' + (b >> 6)), char('0' + ((b >> 3) & 7)), char('0' + (b & 7)), 0};
+        out += escape;
+        column += 4;
+      }
+    }
+    out += "\";\nconst size_t " + name + "_size = " + std::to_string(bytes.size()) + ";\n\n";
+  }
+  WriteFile(path, std::vector<uint8_t>(out.begin(), out.end()));
 }
 
 void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const assets::PictureEntry& entry) {
@@ -74,6 +100,7 @@ int main(int argc, char** argv) {
       waves.insert(waves.end(), pcm.begin(), pcm.end());
     }
     WriteFile(blobDir + "/waves.bin", waves);
+    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", pictures}, {"kelo_waves", waves}});
 
     gen::WriteGif(dataDir + "/schuss.gif", gen::PaintSchuss());
     gen::WriteGif(dataDir + "/feuer.gif", gen::PaintFeuer());

@@ -1,85 +1,25 @@
 #include "png.h"
 
-#include <zlib.h>
-
-#include <array>
-#include <fstream>
 #include <stdexcept>
-#include <vector>
+
+#include "platform/headless/png.h"
 
 namespace gen {
-namespace {
-
-uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0xFFFFFFFFu) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 255] ^ (crc >> 8);
-  return crc;
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
-}
-
-void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-  Put32(out, uint32_t(data.size()));
-  const size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  Put32(out, Crc(out.data() + start, out.size() - start) ^ 0xFFFFFFFFu);
-}
-
-// `raw` holds the rows, each behind its filter byte; colourType 2 is RGB, 6 RGBA.
-void Write(const std::string& path, int w, int h, int colourType, const std::vector<uint8_t>& raw) {
-  uLongf size = compressBound(uLong(raw.size()));
-  std::vector<uint8_t> z(size);
-  if (compress2(z.data(), &size, raw.data(), uLong(raw.size()), 9) != Z_OK)
-    throw std::runtime_error("cannot compress " + path);
-  z.resize(size);
-
-  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> ihdr;
-  Put32(ihdr, uint32_t(w)), Put32(ihdr, uint32_t(h));
-  ihdr.insert(ihdr.end(), {8, uint8_t(colourType), 0, 0, 0});
-  Chunk(out, "IHDR", ihdr);
-  Chunk(out, "IDAT", z);
-  Chunk(out, "IEND", {});
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-  if (!f) throw std::runtime_error("cannot write " + path);
-}
-
-}  // namespace
 
 void WritePng(const std::string& path, const Image& img) {
-  std::vector<uint8_t> raw;
-  raw.reserve(size_t(img.h) * (size_t(img.w) * 3 + 1));
-  for (int y = 0; y < img.h; ++y) {
-    raw.push_back(0);  // no filter
+  std::vector<uint8_t> rgb;
+  rgb.reserve(size_t(img.w) * size_t(img.h) * 3);
+  for (int y = 0; y < img.h; ++y)
     for (int x = 0; x < img.w; ++x) {
       const uint32_t c = img.Get(x, y);
-      raw.push_back(uint8_t(c >> 16)), raw.push_back(uint8_t(c >> 8)), raw.push_back(uint8_t(c));
+      rgb.push_back(uint8_t(c >> 16)), rgb.push_back(uint8_t(c >> 8)), rgb.push_back(uint8_t(c));
     }
-  }
-  Write(path, img.w, img.h, 2, raw);
+  plat::WritePngFile(path, img.w, img.h, 3, rgb.data());
 }
 
 void WritePngRgba(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba) {
   if (rgba.size() != size_t(w) * size_t(h) * 4) throw std::runtime_error("wrong pixel count for " + path);
-  std::vector<uint8_t> raw;
-  raw.reserve(size_t(h) * (size_t(w) * 4 + 1));
-  for (int y = 0; y < h; ++y) {
-    raw.push_back(0);  // no filter
-    raw.insert(raw.end(), rgba.begin() + long(size_t(y) * size_t(w) * 4), rgba.begin() + long(size_t(y + 1) * size_t(w) * 4));
-  }
-  Write(path, w, h, 6, raw);
+  plat::WritePngFile(path, w, h, 4, rgba.data());
 }
 
 }  // namespace gen

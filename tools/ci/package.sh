@@ -34,7 +34,7 @@ for line in "Package: kelo" "Version: $version" "Section: games" "Architecture: 
   grep -qx " $line" <<<"$info" || fail "the control data lacks '$line'"
 done
 depends=$(sed -n 's/^ Depends: //p' <<<"$info")
-for dep in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libsdl2-ttf-2.0-0 libsdl2-image-2.0-0 libfluidsynth3 \
+for dep in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libfreetype6 libgif7 libfluidsynth3 \
            timgm6mb-soundfont fonts-dejavu-extra; do
   grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done

@@ -7,8 +7,8 @@
 #include "extras.h"
 #include "huhn.h"
 #include "main.h"
-#include "platform/cp1252.h"
-#include "platform/harness_backend.h"
+#include "platform/core/cp1252.h"
+#include "platform/headless/harness_backend.h"
 #include "tool1.h"
 
 namespace harness {
@@ -283,6 +283,17 @@ std::string SetField(const std::string& path, const std::string& value) {
     return field.set(Path(parts.begin() + 1, parts.end()), value);
   }
   return "no field " + parts[0];
+}
+
+}  // namespace harness
+
+namespace harness {
+
+void ResetModuleVariables() {
+  planeActive = extraActive = plane2Active = negativActive = ammoActive = 0;
+  ampelActive = chickenLeftActive = chickenRightActive = 0;
+  speedDivisor = 0;
+  RandSeed = 0;
 }
 
 }  // namespace harness

@@ -19,4 +19,7 @@ Json Dump(const plat::HarnessBackend& backend);
 // or "explosionPhase.3") a value. Returns an error text, empty on success.
 std::string SetField(const std::string& path, const std::string& value);
 
+// The module variables and the random generator as a fresh process has them.
+void ResetModuleVariables();
+
 }  // namespace harness

@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "platform/keys.h"
+#include "platform/core/keys.h"
 
 namespace harness {
 namespace {

@@ -12,9 +12,9 @@
 #include "huhn.h"
 #include "main.h"
 #include "menu.h"
-#include "platform/files.h"
-#include "platform/harness_backend.h"
-#include "platform/keys.h"
+#include "platform/core/files.h"
+#include "platform/headless/harness_backend.h"
+#include "platform/core/keys.h"
 #include "tool1.h"
 
 namespace fs = std::filesystem;
