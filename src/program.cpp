@@ -6,6 +6,7 @@
 #include "main.h"
 #include "platform/sdl/backends.h"
 #include "platform/core/cp1252.h"
+#include "platform/core/files.h"
 
 namespace {
 
@@ -46,6 +47,18 @@ int main(int argc, char** argv) {
   bool windowed = false;
   if (const int status = ReadCommandLine(argc, argv, windowed); status >= 0) return status;
   const char* const title = "Kelo - Das Spiel";
+  // One copy of the game at a time uses a folder of game files: two would
+  // each write their own highscore lists over the other's.
+  std::unique_ptr<plat::FolderLock> lock;
+  try {
+    lock = plat::LockFolder(plat::GameFilesFolder());
+    if (!lock) {
+      plat::ShowStartupFailure(title, "Kelo - Das Spiel läuft schon: ein zweites Spiel mit denselben Dateien wird nicht gestartet.");
+      return 1;
+    }
+  } catch (const std::exception&) {
+    // The folder itself is in trouble: the start reports it as it always has.
+  }
   std::unique_ptr<plat::Backend> backend;
   try {
     backend = plat::CreateSdlBackend(title, windowed);

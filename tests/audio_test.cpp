@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/core/audio.h"
@@ -16,10 +12,11 @@
 #include "platform/headless/harness_backend.h"
 #include "platform/core/media.h"
 #include "platform/core/midifile.h"
+#include "platform/core/sequencer.h"
+#include "support.h"
 #include "tool1.h"
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -39,13 +36,6 @@ std::string Midi(int format, int division, const std::vector<std::vector<int>>& 
     for (int b : body) out += char(b);
   }
   return out;
-}
-
-fs::path TempDir(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("kelo-audio-" + std::to_string(getpid()) + "-" + name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
 }
 
 std::string WriteFile(const fs::path& path, const std::string& bytes) {
@@ -132,7 +122,8 @@ TEST(MidiFile, TempoChangesInAnyTrackShapeTheTimes) {
 
 // The media player on the headless driver's silent sink and virtual clock.
 TEST(MusicPlayer, KeepsTimeAndRewindsOnTheVirtualClock) {
-  const fs::path dir = TempDir("player");
+  testing_support::GameFolder folder;
+  const fs::path dir = folder.Path();
   plat::HarnessBackend backend(0);
   Application.Initialize(&backend);
   TMediaPlayer player;
@@ -180,109 +171,147 @@ TEST(MusicPlayer, KeepsTimeAndRewindsOnTheVirtualClock) {
                                            "open!"}));
   EXPECT_EQ(backend.records.back().what.file, player.FileName);
   Application.Initialize(nullptr);
-  fs::remove_all(dir);
-}
-
-TEST(SoundCard, OverlappingEffectsAllSound) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  std::unique_ptr<plat::AudioDevice> audio = plat::OpenSdlAudio();
-  // More copies than the mixer has channels at first: every one sounds from its start.
-  for (int i = 0; i < 10; ++i) audio->PlayWave(0, i % 2 ? -10000 : 7000);
-  EXPECT_EQ(audio->SoundingEffects(), 10);
-  audio->PlayWave(1, 0);
-  EXPECT_EQ(audio->SoundingEffects(), 11);
-}
-
-// Without an output device: effects are dropped, music keeps real time.
-TEST(SoundCard, WithoutADeviceTheMusicStillKeepsTime) {
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  plat::SetProgramFolder(KELO_GAME_DIR);
-  std::unique_ptr<plat::AudioDevice> audio = plat::OpenSdlAudio();
-  audio->PlayWave(0, 0);
-  EXPECT_EQ(audio->SoundingEffects(), 0);
-  std::unique_ptr<plat::MusicStream> music =
-      audio->OpenMusic(std::make_shared<const plat::MidiFile>(plat::ParseMidi(ShortTune())));
-  music->Play();
-  std::this_thread::sleep_for(100ms);
-  EXPECT_GE(music->Position(), 100);
-  EXPECT_LT(music->Position(), 400);
-}
-
-// The synthesizer renders into the output (the disk driver writes it to a
-// file in real time) and the position counts what it rendered.
-TEST(SoundCard, MusicPositionFollowsTheRenderedPiece) {
-  const fs::path dir = TempDir("card");
-  const std::string raw = (dir / "out.raw").string();
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
-  plat::SetProgramFolder(KELO_GAME_DIR);  // its data/ holds the SoundFont
-  std::unique_ptr<plat::AudioDevice> audio = plat::OpenSdlAudio();
-  auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(ShortTune()));
-  ASSERT_EQ(midi->LengthMs(), 400);
-  std::unique_ptr<plat::MusicStream> music = audio->OpenMusic(midi);
-
-  // The SoundFont loads beside the start: the piece waits at its start until it is there.
-  music->Play();
-  const auto asked = std::chrono::steady_clock::now();
-  while (music->Position() == 0 && std::chrono::steady_clock::now() - asked < 10s) std::this_thread::sleep_for(1ms);
-  std::this_thread::sleep_for(200ms);
-  music->Stop();
-  const int stopped = music->Position();
-  EXPECT_GT(stopped, 50);
-  EXPECT_LT(stopped, 400);
-  std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(music->Position(), stopped);
-  EXPECT_FALSE(music->Playing());
-
-  const auto resumed = std::chrono::steady_clock::now();
-  music->Play();
-  while (music->Position() < 400 && std::chrono::steady_clock::now() - resumed < 3s)
-    std::this_thread::sleep_for(5ms);
-  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - resumed);
-  EXPECT_EQ(music->Position(), 400);
-  EXPECT_FALSE(music->Playing());
-  EXPECT_GE(took.count(), (400 - stopped) - 60);  // no jump to the end
-  EXPECT_LE(took.count(), (400 - stopped) + 600);
-
-  music->Play();  // from the start
-  EXPECT_LT(music->Position(), 50);
-  std::this_thread::sleep_for(100ms);
-  EXPECT_TRUE(music->Playing());
-  music.reset();
-  audio.reset();
-
-  std::ifstream in(raw, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  int peak = 0;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    peak = std::max(peak, std::abs(int(int16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8))));
-  EXPECT_GT(peak, 1000) << "the music did not reach the output";
-  fs::remove_all(dir);
 }
 
 // Start-up without the menu music: the game asks to end without a message,
 // and the rest of start-up still runs.
 TEST(StartUp, MissingMenuMusicEndsTheGameSilently) {
-  const fs::path dir = TempDir("startup");
-  const fs::path game = dir / "game";
-  fs::copy(KELO_GAME_DIR, game, fs::copy_options::recursive);
-  fs::remove(game / "data" / "1.mid");
-  const std::string script = WriteFile(dir / "script",
-                                       "expect gameState Main\n"
-                                       "expect terminationRequested true\n"
-                                       "expect events.0.op open\n"
-                                       "expect events.0.failed true\n"
-                                       "dump " + (dir / "dump.json").string() + "\n");
-  const std::string command = std::string(KELO_HARNESS) + " --folder " + game.string() + " " + script;
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(dir / "dump.json");
-  std::stringstream dump;
-  dump << in.rdbuf();
-  EXPECT_EQ(dump.str().find("\"kind\":\"dialog\""), std::string::npos) << dump.str();
+  testing_support::GameFolder folder;
+  folder.Remove("data/1.mid");
+  const auto run = testing_support::RunHarness(folder,
+                                               "expect gameState Main\n"
+                                               "expect terminationRequested true\n"
+                                               "expect events.0.op open\n"
+                                               "expect events.0.failed true\n"
+                                               "dump -\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find("\"kind\":\"dialog\""), std::string::npos) << run.out;
 
   // With the file, the menu music plays from display start on the virtual clock.
-  fs::copy_file(fs::path(KELO_GAME_DIR) / "data" / "1.mid", game / "data" / "1.mid");
-  WriteFile(dir / "script", "expect music.open true\ntick 50\nexpect music.position 1000\nexpect music.playing true\n");
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  fs::remove_all(dir);
+  std::filesystem::copy_file(fs::path(KELO_GAME_DIR) / "data" / "1.mid", folder.File("data/1.mid"));
+  const auto again = testing_support::RunHarness(
+      folder, "expect music.open true\ntick 50\nexpect music.position 1000\nexpect music.playing true\n");
+  EXPECT_EQ(again.status, 0) << again.err;
+}
+
+namespace {
+
+// A synthesizer that notes what it is sent and when (in frames rendered so far).
+class FakeSynth final : public plat::Synthesizer {
+ public:
+  struct Sent {
+    int64_t frame;
+    int status, key;
+  };
+  std::vector<Sent> sent;
+  int resets = 0, notesOff = 0, voices = 0;
+  int64_t rendered = 0;
+
+  void Send(const plat::MidiEvent& e, const plat::MidiFile&) override {
+    sent.push_back({rendered, e.status, e.data1});
+    if ((e.status & 0xF0) == 0x90 && e.data2) ++voices;
+  }
+  void Reset() override { ++resets; }
+  void NotesOff() override {
+    ++notesOff;
+    voices = 0;
+  }
+  int ActiveVoices() override { return voices; }
+  void Render(int16_t* out, int frames) override {
+    std::fill(out, out + 2 * frames, int16_t(1000));
+    rendered += frames;
+  }
+};
+
+// Renders `frames` frames in uneven blocks, as an audio callback would.
+int16_t RenderFor(plat::Sequencer& sequencer, int frames) {
+  std::vector<int16_t> block(2 * 37);
+  int16_t last = 0;
+  for (int done = 0; done < frames; done += 37) {
+    const int n = std::min(37, frames - done);
+    sequencer.Render(block.data(), n);
+    last = block[size_t(2 * n - 1)];
+  }
+  return last;
+}
+
+}  // namespace
+
+// At 1000 frames a second a frame is a millisecond: every event comes on its
+// own frame, and the position is the frames played.
+TEST(Sequencer, PlaysEveryEventOnItsFrameAndCountsThePosition) {
+  plat::Sequencer sequencer(1000);
+  FakeSynth synth;
+  const auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(TempoAcrossTracks()));
+  const uint64_t piece = sequencer.Load(midi);
+  sequencer.Play(piece);
+  // No synthesizer yet (its SoundFont still loading): silence, and the piece waits at its start.
+  EXPECT_EQ(RenderFor(sequencer, 300), 0);
+  EXPECT_EQ(sequencer.Position(piece, 1500), 0);
+
+  sequencer.Attach(&synth);
+  RenderFor(sequencer, 1000);
+  EXPECT_EQ(synth.resets, 1);
+  EXPECT_EQ(sequencer.Position(piece, 1500), 1000);
+  ASSERT_EQ(synth.sent.size(), 2u);
+  EXPECT_EQ(synth.sent[0].frame, 0);
+  EXPECT_EQ(synth.sent[1].frame, 500);
+
+  sequencer.Stop(piece);
+  RenderFor(sequencer, 400);
+  EXPECT_EQ(synth.notesOff, 1);
+  EXPECT_EQ(sequencer.Position(piece, 1500), 1000);  // paused
+  EXPECT_FALSE(sequencer.Playing(piece));
+
+  sequencer.Play(piece);
+  RenderFor(sequencer, 499);
+  EXPECT_EQ(sequencer.Position(piece, 1500), 1499);
+  EXPECT_TRUE(sequencer.Playing(piece));
+  RenderFor(sequencer, 1);
+  EXPECT_EQ(sequencer.Position(piece, 1500), 1500);  // the end, only at the last event
+  EXPECT_FALSE(sequencer.Playing(piece));
+  ASSERT_EQ(synth.sent.size(), 4u);
+  EXPECT_EQ(synth.sent[2].frame, 1250 + 400);  // 400 frames rendered while paused
+  EXPECT_EQ(synth.sent[3].key, 64);
+
+  sequencer.Play(piece);  // at the end: from the start, its first event at once
+  EXPECT_EQ(sequencer.Position(piece, 1500), 0);
+  RenderFor(sequencer, 10);
+  EXPECT_EQ(synth.sent.size(), 5u);
+  EXPECT_EQ(synth.resets, 1);  // the loop rings on into its start
+
+  // A piece loaded over it takes the sequencer: the old one's calls do nothing.
+  const uint64_t next = sequencer.Load(std::make_shared<const plat::MidiFile>(plat::ParseMidi(ShortTune())));
+  sequencer.Play(piece);
+  EXPECT_FALSE(sequencer.Playing(next));
+  EXPECT_EQ(sequencer.Position(piece, 1500), 0);
+}
+
+TEST(Sequencer, GoesQuietOnceNothingSoundsAndKeepsCraftedTimesInRange) {
+  plat::Sequencer sequencer(1000);
+  FakeSynth synth;
+  sequencer.Attach(&synth);
+  const uint64_t piece = sequencer.Load(std::make_shared<const plat::MidiFile>(plat::ParseMidi(ShortTune())));
+  sequencer.Play(piece);
+  RenderFor(sequencer, 400);
+  EXPECT_EQ(sequencer.Position(piece, 400), 400);
+  synth.voices = 0;  // every note has rung out
+  RenderFor(sequencer, 2100);
+  const int64_t before = synth.rendered;
+  EXPECT_EQ(RenderFor(sequencer, 100), 0);  // silence without asking the synthesizer
+  EXPECT_EQ(synth.rendered, before);
+
+  // Times far beyond any piece stay in range: no overflow, the event never comes.
+  EXPECT_EQ(sequencer.ToFrame(1e300), sequencer.ToFrame(1e30));
+  EXPECT_GT(sequencer.ToFrame(1e30), int64_t(1) << 60);
+  EXPECT_EQ(sequencer.ToFrame(-1), 0);
+  EXPECT_EQ(sequencer.ToFrame(2500.4), 3);
+  plat::MidiFile crafted = plat::ParseMidi(ShortTune());
+  crafted.events.back().timeUs = 1e300;
+  crafted.lengthUs = 1e300;
+  const uint64_t odd = sequencer.Load(std::make_shared<const plat::MidiFile>(crafted));
+  sequencer.Play(odd);
+  RenderFor(sequencer, 1000);
+  EXPECT_TRUE(sequencer.Playing(odd));
+  EXPECT_EQ(sequencer.Position(odd, 1000), 999);
 }

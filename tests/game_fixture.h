@@ -12,7 +12,7 @@
 
 class GameTest : public ::testing::Test {
  protected:
-  explicit GameTest(const std::string& base = "/tmp") : folder(base) {}
+  explicit GameTest(const std::string& base = "") : folder(base) {}
 
   // Creates the game window in the test's folder (start-up runs) and shows it.
   void StartGame(bool show = true) {

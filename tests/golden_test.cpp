@@ -16,7 +16,7 @@
 #include "support.h"
 
 using testing_support::GameFolder;
-using testing_support::HarnessProcess;
+using testing_support::HarnessSession;
 
 namespace {
 
@@ -250,7 +250,7 @@ class Player {
     }
   }
 
-  HarnessProcess game_;
+  HarnessSession game_;
   std::map<std::string, std::string> state_;
   std::string dump_;
 };

@@ -9,7 +9,7 @@
 
 using testing_support::DumpField;
 using testing_support::GameFolder;
-using testing_support::HarnessProcess;
+using testing_support::HarnessSession;
 using testing_support::RunHarness;
 
 namespace {
@@ -45,7 +45,7 @@ TEST(Play, AnAimingPlayerScores200AHitAtEveryDifficultyAndTheListSurvivesARestar
     GameFolder folder;
     const std::string name = "Schütze " + std::to_string(difficulty);
     {
-      HarnessProcess game(folder, unsigned(difficulty));
+      HarnessSession game(folder, unsigned(difficulty));
       game.Send("tick");
       game.Send("press 400 180");
       game.Send("tick");
@@ -106,7 +106,7 @@ TEST(Play, AnAimingPlayerScores200AHitAtEveryDifficultyAndTheListSurvivesARestar
 
 TEST(Play, APauseInMidFlightFreezesEverythingAndAbandoningKeepsABonusUnderWay) {
   GameFolder folder;
-  HarnessProcess game(folder, 7);
+  HarnessSession game(folder, 7);
   for (const char* line : {"tick", "press 400 180", "tick", "press 400 205", "tick", "type Paula", "key Return",
                            "tick 260"})
     game.Send(line);

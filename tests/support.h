@@ -1,16 +1,23 @@
-// Helpers shared by the tests: temporary game folders and runs of kelo-harness.
+// Helpers shared by the tests: temporary game folders and runs of the
+// harness's driver in the test's own process.
 #pragma once
 
+#include <memory>
 #include <string>
+
+namespace harness {
+class Session;
+}
 
 namespace testing_support {
 
 // A fresh folder holding a copy of the built game's data/ (removed at the end).
 class GameFolder {
  public:
-  // Made under `base`: a folder on a file system in memory makes tests that
-  // write a lot fast where syncing does not matter.
-  explicit GameFolder(const std::string& base = "/tmp");
+  // Made under `base` (the system's folder for temporary files when empty):
+  // a folder on a file system in memory makes tests that write a lot fast
+  // where syncing does not matter.
+  explicit GameFolder(const std::string& base = "");
   ~GameFolder();
   GameFolder(const GameFolder&) = delete;
   GameFolder& operator=(const GameFolder&) = delete;
@@ -31,27 +38,29 @@ struct HarnessRun {
   std::string err;  // standard error
 };
 
-// Runs kelo-harness on a script (given as text) in the folder.
+// Runs a script (given as text) in the folder as kelo-harness would: its
+// exit status, what "dump -" wrote and the failure's message.
 HarnessRun RunHarness(const GameFolder& folder, const std::string& script, unsigned seed = 0);
 
-// kelo-harness driven line by line on its standard input.
-class HarnessProcess {
+// The harness driven line by line, as on kelo-harness's standard input.
+class HarnessSession {
  public:
-  HarnessProcess(const GameFolder& folder, unsigned seed = 0);
-  ~HarnessProcess();
-  HarnessProcess(const HarnessProcess&) = delete;
-  HarnessProcess& operator=(const HarnessProcess&) = delete;
+  HarnessSession(const GameFolder& folder, unsigned seed = 0);
+  ~HarnessSession();
+  HarnessSession(const HarnessSession&) = delete;
+  HarnessSession& operator=(const HarnessSession&) = delete;
 
+  // Runs a line; after a failure, lines are no longer run.
   void Send(const std::string& line);
-  // Sends "dump -" and returns the one-line answer.
+  // Runs "dump -" and returns the one-line answer.
   std::string Dump();
-  // Closes the input and returns the exit status.
+  // Ends the session and returns kelo-harness's exit status.
   int Finish();
 
  private:
-  int pid_ = -1;
-  int in_ = -1;   // its standard input
-  FILE* out_ = nullptr;
+  std::unique_ptr<harness::Session> session_;
+  int lineNo_ = 0;
+  int status_ = 0;
 };
 
 // The text of a top-level field of a one-line JSON dump (numbers and strings).
