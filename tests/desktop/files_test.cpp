@@ -17,6 +17,7 @@
 #include <random>
 
 #include "game_fixture.h"
+#include "sync_counter.h"
 #include "tool1.h"
 
 namespace fs = std::filesystem;
@@ -155,6 +156,54 @@ TEST_F(SettingsSave, AFullDiskKeepsTheOldFileWhole) {
   EXPECT_EQ(StraysIn(folder.Path()), std::vector<std::string>{});
   Save(0);  // room again
   EXPECT_EQ(folder.Read("kelo.ini"), "0" + old.substr(1));
+}
+
+// Every write reaches the disk before the game goes on: the settings file
+// (beside and renamed, or in place), a new highscore file, each record.
+TEST_F(SettingsSave, EverySaveIsSyncedAndAFolderThatCannotBeSyncedIsNoFailure) {
+  using sync_counter::Counts;
+  folder.Write("kelo.ini", "1\r\nzwei\r\n");
+  sync_counter::Start();
+  StartGame();
+  // The three new highscore files: each synced, renamed and its folder synced.
+  EXPECT_EQ(sync_counter::Taken(), (Counts{3, 0, 3}));
+
+  sync_counter::Start();
+  Save(0);
+  EXPECT_EQ(sync_counter::Taken(), (Counts{1, 0, 1}));
+  sync_counter::Start();
+  Form1->difficulty = 2;
+  Form1->playerName = "Sync";
+  Form1->scorePoints = 400;
+  Form1->scoreHits = 2;
+  InsertHighscore();
+  EXPECT_EQ(sync_counter::Taken(), (Counts{0, 1, 0}));
+  sync_counter::Start();
+  ResetHighscores();
+  EXPECT_EQ(sync_counter::Taken(), (Counts{0, 3, 0}));
+
+  // Once the new file has its name, a folder that cannot be synced does not
+  // turn the save into a failure.
+  sync_counter::Start(true);
+  EXPECT_NO_THROW(Save(1));
+  EXPECT_EQ(folder.Read("kelo.ini"), "1\r\nzwei\r\n");
+  sync_counter::Start();
+}
+
+TEST_F(SettingsSave, SavedInPlaceAShorterFileLeavesNothingOfTheOldOne) {
+  PermissionsCount permissions;
+  if (!PermissionsCount::Hold(folder.Path())) GTEST_SKIP() << "permissions are not enforced here";
+  std::string longer = "1\r\n";
+  for (int i = 0; i < 50; ++i) longer += "Zeile " + std::to_string(i) + "\r\n";
+  folder.Write("kelo.ini", longer);
+  StartGame();
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0555), 0);
+  Form1->Memo1.Lines.SetText("1\r\nkurz\r\n");
+  sync_counter::Start();
+  Save(0);
+  EXPECT_EQ(sync_counter::Taken(), (sync_counter::Counts{1, 0, 0}));  // in place: the file alone
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
+  EXPECT_EQ(folder.Read("kelo.ini"), "0\r\nkurz\r\n");
 }
 
 namespace {

@@ -19,8 +19,10 @@ PictureRect FitPicture(int outputWidth, int outputHeight) {
 
 void WindowToDisplay(const WindowGeometry& g, double wx, double wy, int& x, int& y) {
   const PictureRect p = FitPicture(g.outputWidth, g.outputHeight);
-  const double px = wx * g.outputWidth / std::max(1, g.windowWidth);
-  const double py = wy * g.outputHeight / std::max(1, g.windowHeight);
+  // The centre of the window's unit, in output pixels: the picture shows
+  // there what the scaler samples at the centres of its pixels.
+  const double px = (wx + 0.5) * g.outputWidth / std::max(1, g.windowWidth);
+  const double py = (wy + 0.5) * g.outputHeight / std::max(1, g.windowHeight);
   x = std::clamp(int((px - p.x) * kW / std::max(1, p.w)), 0, kW - 1);
   y = std::clamp(int((py - p.y) * kH / std::max(1, p.h)), 0, kH - 1);
   if (px < p.x) x = 0;
