@@ -19,8 +19,8 @@ case "${1:-}" in
   *) echo "usage: $0 [--test]" >&2; exit 2 ;;
 esac
 
-# MinGW-w64, NSIS, and Wine with a virtual display for the tests.
-tools/setup.sh mingw-w64 nsis wine wine64 xvfb xdotool x11-apps
+# MinGW-w64, NSIS, and for the tests Wine with a virtual display, screenshots and unzip.
+tools/setup.sh mingw-w64 nsis wine wine64 xvfb xdotool x11-apps imagemagick unzip
 tools/deps.sh windows
 
 cmake --preset release -DKELO_WERROR="${KELO_WERROR:-OFF}" >/dev/null
