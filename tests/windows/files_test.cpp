@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -105,9 +104,10 @@ TEST(WindowsFiles, OneCopyOfTheGameAFolderHoweverThePathIsSpelt) {
 // settings, writes a record in place and makes a missing file complete, over
 // and over, until it is killed.
 TEST(WindowsFiles, KilledWriter) {
-  const char* folder = std::getenv("KELO_KILL_FOLDER");
-  if (!folder) GTEST_SKIP() << "run by the kill test";
-  const std::string base = folder;
+  wchar_t folder[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"KELO_KILL_FOLDER", folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) GTEST_SKIP() << "run by the kill test";
+  const std::string base = plat::win::Utf8(folder);
   auto record = plat::FileHandle::Open(base + "high1.sco", true);
   for (int i = 1;; ++i) {
     plat::SaveFile(base + "kelo.ini", std::string(20000, char('a' + i % 2)));

@@ -221,6 +221,7 @@ void SaveFile(const std::string& path, std::string_view content) {
   // A file that may not be written (read-only, or not ours) is an error, even
   // where the folder would let it be replaced. The handle is closed again
   // before the rename: Windows renames nothing over an open file.
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) FailWith("read-only:", target);
   if (exists) {
     Handle h(CreateFileW(wtarget.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                          nullptr));
