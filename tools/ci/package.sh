@@ -50,7 +50,7 @@ $sudo apt-get install --simulate "./$deb" >/dev/null
 if [ "$really_install" = 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get install -y -qq "./$deb" >/dev/null
-  [ "$(/usr/bin/kelo --version)" = "kelo $version" ] || fail "the installed game's version"
+  [ "$(/usr/bin/kelo --version | head -n 1)" = "kelo $version" ] || fail "the installed game's version"
   desktop-file-validate "/usr/share/applications/$id.desktop"
   # It starts (without a screen) for a player and keeps running, its lists in the player's home.
   home=$tmp/home
