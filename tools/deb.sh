@@ -59,5 +59,7 @@ sed -e "s/{ARCHITECTURE}/$arch/" -e "s/{INSTALLED_SIZE}/$size/" -e "s/{SHLIBS}/$
 (cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"
 chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
 
+# Every file and folder at the same time: dpkg-deb only moves later ones back.
+find "$root" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
 dpkg-deb --root-owner-group -Zxz --build "$root" "$deb" >/dev/null
 echo "$deb"
