@@ -33,7 +33,8 @@ int ReadCommandLine(int argc, char** argv, bool& windowed, const char* title) {
                      false);
       return 0;
     } else if (std::strcmp(a, "--version") == 0) {
-      plat::TellUser(title, "kelo " KELO_VERSION "\n", false);  // the project's version, from the build
+      // The project's version and our licence line, both from the build.
+      plat::TellUser(title, "kelo " KELO_VERSION "\n" KELO_COPYRIGHT "; MIT licence, without any warranty.\n", false);
       return 0;
     } else {
       plat::TellUser(title, std::string("kelo: unknown option '") + a + "' (see kelo --help)\n", true);

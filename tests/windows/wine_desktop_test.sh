@@ -5,7 +5,8 @@
 #   (but for the pointer and the animated cloud); the options screen writes
 #   kelo.ini beside kelo.exe; "Neues Spiel", a difficulty, a name and Enter start
 #   a level, Escape pauses it and F4 goes back to the main menu; "Beenden" ends
-#   the game with exit code 0;
+#   the game with exit code 0; a read-only kelo.ini is the error message and
+#   exit code 1;
 # - the same folder made read-only: the files go to %APPDATA%\kelo\;
 # - the installer, run silently: the program, its Start-menu entries and its
 #   entry among the installed programs are there, the installed game shows the
@@ -91,13 +92,16 @@ click() {
 }
 
 # The number of pixels that differ between two pictures, outside the given
-# rectangles (x0,y0,x1,y1 each).
+# rectangles (x0,y0,x1,y1 each), in the game's 16-bit colours (5 bits of red
+# and blue, 6 of green): the display widens them by repeating their bits, the
+# PNG writer by scaling.
 differ() {
   local a=$1 b=$2 masks=()
   shift 2
   for r in "$@"; do masks+=(-draw "rectangle $r"); done
-  convert "$a" -fill black "${masks[@]}" "$tmp/a.png"
-  convert "$b" -fill black "${masks[@]}" "$tmp/b.png"
+  local to16=(-channel R,B -evaluate And 63488 -channel G -evaluate And 64512 +channel)
+  convert "$a" -fill black "${masks[@]}" "${to16[@]}" "$tmp/a.png"
+  convert "$b" -fill black "${masks[@]}" "${to16[@]}" "$tmp/b.png"
   compare -metric AE "$tmp/a.png" "$tmp/b.png" null: 2>&1 | cut -d' ' -f1 || true
 }
 
@@ -106,9 +110,9 @@ differ() {
 main_masks=(0,0,40,40 455,284,485,314 155,310,233,390)
 # Waits until the window shows the main menu.
 expect_main_menu() {
-  point 20 20
   local n=""
-  for _ in $(seq 100); do
+  for _ in $(seq 60); do
+    point 20 20  # again and again: the game puts the pointer in the middle when a screen starts
     shot "$tmp/shot.png"
     n=$(differ "$tmp/shot.png" "$source/docs/screens/main.png" "${main_masks[@]}")
     [ "$n" = 0 ] && return 0
@@ -166,6 +170,21 @@ expect_main_menu "F4 on the pause screen"
 
 click 400 370
 game_ended_with 0
+
+# A kelo.ini that may not be written (Wine shows a file without write
+# permission as read-only): saving it is the error message, and the game ends
+# with exit code 1 once it is answered.
+chmod a-w "$folder/kelo.ini"
+start_game "$folder"
+expect_main_menu "the start with a read-only kelo.ini"
+click 400 203
+sleep 1.5
+click 440 183
+sleep 1.5
+xdotool key Return
+game_ended_with 1
+[ "$(tr -d '\r\n' <"$folder/kelo.ini")" = 1 ] || fail "the read-only kelo.ini changed"
+chmod u+w "$folder/kelo.ini"
 
 # --- A read-only game folder: the files go to %APPDATA%\kelo\ ------------------------
 
