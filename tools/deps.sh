@@ -47,6 +47,11 @@ jobs=$(nproc)
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
+# One run per target at a time.
+mkdir -p "$deps_dir"
+exec 9>"$deps_dir/.lock-$target"
+flock 9
+
 # --- Tools --------------------------------------------------------------------
 
 case "$target" in
@@ -329,7 +334,8 @@ library() {
   version=$(library_version "$name")
   key="$name $version
 compiler: $compiler_id
-recipe: $( { declare -f "$recipe" cmake_build c_library; cat "$toolchain"; } | sha256sum | cut -c1-16)"
+recipe: $( { declare -f "$recipe" cmake_build c_library pkg_config_file; grep -v '^ *#' "$toolchain"; } |
+  sha256sum | cut -c1-16)"
   for dep in "$@"; do
     key+="
 on: $(sha256sum <"$stamps_dir/$dep" | cut -c1-16)"
