@@ -211,7 +211,7 @@ click 420 370
 expect_main_menu "back from the options"
 click 400 370
 game_ended_with 0
-[ -z "$(ls "$folder" | grep -v -e '^kelo.exe$' -e '^data$' -e '^licences$' -e '^LICENSE' -e '^THIRD-PARTY')" ] ||
+[ -z "$(ls "$folder" | grep -v -e '^kelo.exe$' -e '^data$' -e '^LICENSE' -e '^THIRD-PARTY')" ] ||
   fail "the game wrote into its read-only folder"
 rm -rf "$appdata/kelo"
 
@@ -221,7 +221,7 @@ step "the installer"
 wine "$setup" /S
 wineserver -w
 programs=$(winepath -u 'C:\Program Files')
-installed=$programs/Kelo - Das Spiel
+installed="$programs/Kelo - Das Spiel"
 [ -f "$installed/kelo.exe" ] && [ -f "$installed/data/1.mid" ] && [ -f "$installed/uninstall.exe" ] ||
   fail "the installer put no game into Program Files"
 menu=$(winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')
