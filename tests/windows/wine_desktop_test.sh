@@ -131,7 +131,7 @@ mkdir -p "$folder"
 folder=$folder/kelo-$version-windows-x64
 [ -f "$folder/kelo.exe" ] && [ -f "$folder/data/atom.gif" ] || fail "the zip lacks kelo.exe or data/"
 
-[ "$(wine "$folder/kelo.exe" --version | tr -d '\r')" = "kelo $version" ] || fail "--version"
+[ "$(wine "$folder/kelo.exe" --version | head -n 1 | tr -d '\r')" = "kelo $version" ] || fail "--version"
 
 start_game "$folder"
 expect_main_menu "the first start"
