@@ -372,6 +372,13 @@ on: $(sha256sum <"$stamps_dir/$dep" | cut -c1-16)"
 }
 
 ensure_source_lists
+# The .pc and CMake files name the prefix by its absolute path: a prefix that
+# was built elsewhere (a moved checkout) is built anew.
+if [ -f "$stamps_dir/prefix" ] && [ "$(cat "$stamps_dir/prefix")" != "$prefix" ]; then
+  rm -rf "$prefix"
+fi
+mkdir -p "$stamps_dir"
+echo "$prefix" >"$stamps_dir/prefix"
 echo "Libraries for $target in $prefix:"
 library zlib zlib
 library giflib giflib
