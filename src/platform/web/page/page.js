@@ -324,6 +324,8 @@
       const JSSynth = window.JSSynth;
       JSSynth.Synthesizer.initializeWithFluidSynthModule(fluidModule);
       await JSSynth.waitForReady();
+      // Nothing is logged: a SoundFont that does not load keeps the music silent.
+      JSSynth.disableLogging(JSSynth.LogLevel.Panic);
       const synth = new JSSynth.Synthesizer();
       synth.init(RATE, { initialGain: 0.45 });
       const bytes = await soundFont;
@@ -405,7 +407,14 @@
       if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
       if (audio.context) audio.context.close();
     },
-    audioState: () => (audio.context && audio.context.state === 'running' ? 1 : 0) | (audio.synth ? 2 : 0),
+    audioState() {
+      const state = (audio.context && audio.context.state === 'running' ? 1 : 0) | (audio.synth ? 2 : 0);
+      if (state === 3 && !audio.marked) {
+        audio.marked = true;
+        performance.mark('kelo-music-sounds');
+      }
+      return state;
+    },
     audioRate: () => (audio.context ? audio.context.sampleRate : RATE),
     wave(index, pcm, rate, channels, bits) { audio.waves[index] = { pcm, rate, channels, bits }; },
     playWave,
