@@ -4,7 +4,7 @@
 //   node tools/web/serve.mjs FOLDER [PORT]       serves until stopped
 //   import { serve } from './serve.mjs'          for the browser test
 import { createServer } from 'node:http';
-import { readFile, stat } from 'node:fs/promises';
+import { readdir, readFile, stat } from 'node:fs/promises';
 import { extname, join, normalize, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
@@ -17,9 +17,22 @@ const types = {
 // Already packed: gzip would gain nothing.
 const packed = new Set(['.png']);
 
-export function serve(folder, port = 0) {
+// Files are packed once, before the first request, as a server with packed
+// copies beside its files would serve them.
+async function packAll(root, zipped) {
+  for (const entry of await readdir(root, { withFileTypes: true, recursive: true })) {
+    if (!entry.isFile()) continue;
+    const file = join(entry.parentPath || entry.path, entry.name);
+    if (packed.has(extname(file))) continue;
+    const body = await readFile(file);
+    zipped.set(file + ':' + body.length, gzipSync(body, { level: 9 }));
+  }
+}
+
+export async function serve(folder, port = 0) {
   const root = resolve(folder);
   const zipped = new Map();
+  await packAll(root, zipped);
   let sent = 0;
   const server = createServer(async (req, res) => {
     try {
