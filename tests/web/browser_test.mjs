@@ -6,7 +6,8 @@
 // Prints the budgets it measures; fails only on what the game does.
 //
 //   node tests/web/browser_test.mjs [PAGE_FOLDER] [SOURCE_FOLDER]
-import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -137,15 +138,19 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 const { server, port, bytesSent } = await serve(pageFolder);
 const url = `http://127.0.0.1:${port}/`;
-const browser = await puppeteer.launch({
+// One profile for the whole run, so that a restarted browser finds what the page stored.
+const profile = mkdtempSync(join(tmpdir(), 'kelo-chromium-'));
+const launch = () => puppeteer.launch({
   executablePath: process.env.KELO_CHROMIUM || '/usr/bin/chromium',
   headless: true,
+  userDataDir: profile,
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
     '--disable-component-update', '--disable-sync', '--disable-default-apps', '--mute-audio'],
 });
+let browser = await launch();
 let failedHard = false;
 try {
-  const page = await browser.newPage();
+  let page = await browser.newPage();
   const problems = [];
   page.on('pageerror', (e) => problems.push(e.message));
   page.on('console', (m) => { if (m.type() === 'error') problems.push(m.text()); });
@@ -196,7 +201,9 @@ try {
     .find((e) => e.name.endsWith('/default-GM.sf2'))?.startTime);
   check('the SoundFont loads after the first picture', music || (fontFetch > firstPicture ? '' : `its fetch began at ${fontFetch} ms`));
   const loaded = await page.evaluate(() => performance.getEntriesByName('kelo-soundfont-loaded')[0]?.startTime);
-  budget(`SoundFont loaded ${(loaded / 1000).toFixed(2)} s after the page started loading`);
+  const fetched = await page.evaluate(() => performance.getEntriesByName('kelo-soundfont-fetched')[0]?.startTime);
+  budget(`SoundFont fetched and loaded ${(loaded / 1000).toFixed(2)} s after the page started loading; ` +
+    `FluidSynth read it in ${(loaded - fetched).toFixed(0)} ms on the main thread`);
   budget(`sent with gzip for one load, SoundFont included: ${(bytesSent() / 1e6).toFixed(2)} MB (budget 10 MB)`);
 
   // A new game: a difficulty, a name typed, Enter.
@@ -236,6 +243,25 @@ try {
     `(script ${(100 * (after.ScriptDuration - before.ScriptDuration) / seconds).toFixed(1)} %; budget 25 %)`);
   check('the level runs on while shooting', (await state()).state === 'Level' ? '' : `it is "${(await state()).state}"`);
 
+  // Another tab in front: the game loses the focus and its clock stands still.
+  const other = await browser.newPage();
+  await other.bringToFront();
+  await sleep(300);
+  const hidden = await page.evaluate(() => document.visibilityState);
+  const ticksHidden = (await state()).ticks;
+  await sleep(1000);
+  const standing = (await state()).ticks - ticksHidden;
+  await page.bringToFront();
+  await other.close();
+  await sleep(500);
+  const ticksBack = (await state()).ticks;
+  await sleep(500);
+  if (hidden === 'hidden')
+    check('a hidden tab stops the game\'s clock, and it goes on when shown',
+      standing <= 1 && (await state()).ticks > ticksBack ? '' : `${standing} ticks while hidden`);
+  else
+    console.log('(this browser keeps a tab in the background visible: the hidden tab is not tried)');
+
   // Out of it: Escape pauses, F4 abandons.
   await page.keyboard.press('Escape');
   check('Escape pauses the level', await reach('Pause'));
@@ -263,6 +289,19 @@ try {
     .then(() => check('the music sounds after the first click', ''),
       () => check('the music sounds after the first click', 'the synthesizer or the output never came'));
   check('no errors on the page', problems.length ? problems.slice(0, 3).join(' | ') : '');
+
+  // And after a restart of the browser.
+  await browser.close();
+  browser = await launch();
+  page = await browser.newPage();
+  await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
+  await page.goto(url);
+  check('after a restart of the browser the main menu comes', await reach('Main'));
+  await settle();
+  await click(400, 200);
+  await reach('Optionen');
+  check('the option is still set after a restart of the browser', await looksLike('options-on.png', { x: 400, y: 180 }));
+
   console.log(`(the run took ${((Date.now() - start) / 1000).toFixed(0)} s)`);
 } catch (e) {
   failedHard = true;
@@ -270,6 +309,7 @@ try {
 } finally {
   await browser.close();
   server.close();
+  rmSync(profile, { recursive: true, force: true });
 }
 
 // The program's code: kelo.js and the code of kelo.wasm (its data, the pictures, apart).
