@@ -31,7 +31,8 @@ int ReadCommandLine(int argc, char** argv, bool& windowed) {
           "(~/.local/share/kelo/).\n");
       return 0;
     } else if (std::strcmp(a, "--version") == 0) {
-      std::printf("kelo " KELO_VERSION "\n");  // the project's version, from the build
+      // The project's version and our licence line, both from the build.
+      std::printf("kelo " KELO_VERSION "\n" KELO_COPYRIGHT "; MIT licence, without any warranty.\n");
       return 0;
     } else {
       std::fprintf(stderr, "kelo: unknown option '%s' (see kelo --help)\n", a);

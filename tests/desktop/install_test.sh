@@ -5,9 +5,10 @@
 # ~/.local/share/kelo/), a finished level's score lands there, the data comes
 # from share/kelo/data/; a copied game folder still keeps its files beside itself,
 # unless the player may not write there.
-#   install_test.sh BUILD_DIR
+#   install_test.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1
+version=$2
 tmp=$(mktemp -d /tmp/kelo-install-XXXXXX)
 trap 'chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
 chmod 755 "$tmp"
@@ -31,7 +32,9 @@ mkdir "$tmp/home" && give "$tmp/home"
 player test ! -w "$prefix/bin" || fail "the program's folder is writable for the player"
 
 # The command line.
-[ "$("$prefix/bin/kelo" --version)" = "kelo 1.0" ] || fail "--version"
+[ "$("$prefix/bin/kelo" --version | head -n 1)" = "kelo $version" ] || fail "--version"
+"$prefix/bin/kelo" --version | sed -n 2p | grep -q "^Copyright (c) .*; MIT licence" || fail "--version names no licence"
+[ -f "$prefix/share/doc/kelo/LICENSE" ] || fail "the installation lacks LICENSE"
 "$prefix/bin/kelo" --help | grep -q -- "--window" || fail "--help does not name --window"
 set +e
 err=$("$prefix/bin/kelo" --fullscreen 2>&1 >/dev/null); status=$?
