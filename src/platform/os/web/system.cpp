@@ -24,7 +24,11 @@ std::string UserFilesFolder() {
 // The SoundFont comes with the page and is fetched by it, never read as a file.
 std::vector<std::string> SystemSoundFonts() { return {}; }
 
-std::vector<std::string> SystemFontFiles() { return {"/kelo-data/DejaVuSansCondensed.ttf"}; }
+// The page's own copy; where the program runs on a machine's files instead
+// (the tests under Node), Debian's.
+std::vector<std::string> SystemFontFiles() {
+  return {"/kelo-data/DejaVuSansCondensed.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf"};
+}
 
 // The page draws with our own scaler and the canvas; nothing asks for a GPU.
 bool GraphicsDeviceLikely() { return false; }
