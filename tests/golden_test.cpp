@@ -139,9 +139,9 @@ class Player {
   void Send(const std::string& line) { game_.Send(line); }
   void Press(int x, int y) { Send("press " + std::to_string(x) + " " + std::to_string(y)); }
 
-  // Takes the state now as the next step.
+  // Takes the state now, with everything that happened, as the next step.
   void Record(const std::string& label) {
-    Look();
+    dump_ = game_.Dump();
     Record(label, Flat(dump_));
   }
 
@@ -150,7 +150,8 @@ class Player {
   int Number(const std::string& name) const { return std::atoi(Value(name).c_str()); }
   std::string State() const { return Value("gameState"); }
 
-  void Look() { dump_ = game_.Dump(); }
+  // The state now, to play by.
+  void Look() { dump_ = game_.State(); }
 
   // Plays the running level to its end, shooting at whatever can be hit.
   void PlayLevel(const std::string& name) {
@@ -171,7 +172,7 @@ class Player {
         if (kind == "penalty object") penaltyTaken = true;
         if (hit && !seen[kind]) {
           seen[kind] = true;
-          Record(name + ": " + kind + " hit", Flat(dump_));
+          Record(name + ": " + kind + " hit");
         }
       }
       if (Number("chickensReleased") >= released + 25) {

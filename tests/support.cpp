@@ -81,6 +81,8 @@ std::string HarnessSession::Dump() {
   return session_->Run(++lineNo_, "dump -");
 }
 
+std::string HarnessSession::State() { return status_ != 0 || !session_ ? "" : session_->State(); }
+
 int HarnessSession::Finish() {
   session_.reset();
   return status_;

@@ -54,6 +54,8 @@ class HarnessSession {
   void Send(const std::string& line);
   // Runs "dump -" and returns the one-line answer.
   std::string Dump();
+  // The same without the list of events.
+  std::string State();
   // Ends the session and returns kelo-harness's exit status.
   int Finish();
 

@@ -242,7 +242,7 @@ Json Event(const plat::HarnessBackend::Record_& r) {
 
 }  // namespace
 
-Json Dump(const plat::HarnessBackend& backend) {
+Json Dump(const plat::HarnessBackend& backend, bool withEvents) {
   TForm1& f = *Form1;
   Json j = Json::MakeObject();
   for (const Field& field : Fields()) j.Set(field.name, field.get());
@@ -266,9 +266,11 @@ Json Dump(const plat::HarnessBackend& backend) {
   music.Set("position", f.MediaPlayer1.IsOpen() ? f.MediaPlayer1.Position() : 0);
   music.Set("length", f.MediaPlayer1.IsOpen() ? f.MediaPlayer1.Length() : 0);
   j.Set("music", music);
-  Json events = Json::MakeArray();
-  for (const auto& r : backend.records) events.Push(Event(r));
-  j.Set("events", events);
+  if (withEvents) {
+    Json events = Json::MakeArray();
+    for (const auto& r : backend.records) events.Push(Event(r));
+    j.Set("events", events);
+  }
   return j;
 }
 

@@ -12,8 +12,9 @@ class HarnessBackend;
 
 namespace harness {
 
-// The whole dump of the game window, the module variables and the driver's view.
-Json Dump(const plat::HarnessBackend& backend);
+// The whole dump of the game window, the module variables and the driver's
+// view; without the events, when a caller only looks at the state.
+Json Dump(const plat::HarnessBackend& backend, bool withEvents = true);
 
 // Gives a number or text field (a path such as "scorePoints", "huhnTable.0.X"
 // or "explosionPhase.3") a value. Returns an error text, empty on success.

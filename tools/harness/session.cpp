@@ -31,6 +31,8 @@ Session::~Session() {
   plat::SetProgramFolder("");
 }
 
+std::string Session::State() const { return Dump(*backend_, false).Text() + "\n"; }
+
 std::string Session::Where() const { return "line " + std::to_string(lineNo_) + ": "; }
 
 std::string Session::Run(int lineNo, const std::string& line) {

@@ -32,6 +32,9 @@ class Session {
   // Carries out one script line; returns what "dump -" writes (one line,
   // with its newline), else nothing. Throws Failure.
   std::string Run(int lineNo, const std::string& line);
+  // The state as "dump -" writes it, but without the list of events (which
+  // grows with the run): for a driver that looks often.
+  std::string State() const;
 
  private:
   void Deliver();
