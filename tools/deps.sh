@@ -2,7 +2,11 @@
 # Builds the libraries that the Windows and the web build link against, from
 # Debian's own source packages, as static libraries into one prefix per target.
 #
-#   tools/deps.sh windows|web            builds what is missing or out of date
+#   tools/deps.sh windows|web [LIB...]   builds what is missing or out of date
+#                                        (only the libraries named, when any are:
+#                                        zlib giflib freetype SDL2 SDL2_ttf
+#                                        SDL2_mixer googletest, with those they
+#                                        are built on)
 #   tools/deps.sh --print-prefix TARGET  prints the prefix (for CMake and scripts)
 #
 # Sources come with `apt-get source` into build/deps/sources/ (once), are
@@ -18,7 +22,7 @@ deps_dir=$root/build/deps
 sources_dir=$deps_dir/sources
 
 usage() {
-  echo "usage: $0 windows|web" >&2
+  echo "usage: $0 windows|web [LIB...]" >&2
   echo "       $0 --print-prefix windows|web" >&2
   exit 2
 }
@@ -35,8 +39,10 @@ if [ "${1:-}" = "--print-prefix" ]; then
   echo "$deps_dir/$2"
   exit 0
 fi
-[ $# -eq 1 ] || usage
+[ $# -ge 1 ] || usage
 target=$1
+shift
+wanted=" $* "
 check_target "$target"
 
 prefix=$deps_dir/$target
@@ -325,6 +331,9 @@ library_version() {
 library() {
   local name=$1 recipe=build_${2}
   shift 2
+  if [ "$wanted" != "  " ] && [[ "$wanted" != *" $name "* ]]; then
+    return 0
+  fi
   local version key dep
   version=$(library_version "$name")
   key="$name $version

@@ -35,7 +35,8 @@ command -v npm >/dev/null || tools/setup.sh npm
 cmake --preset release -DKELO_WERROR="${KELO_WERROR:-OFF}" >/dev/null
 cmake --build --preset release --target kelo-assetgen
 
-tools/deps.sh web
+# The page needs no SDL: only these of the libraries.
+tools/deps.sh web zlib giflib freetype googletest
 
 # The npm packages, installed again only when the lock file changes.
 mkdir -p build/npm
