@@ -104,6 +104,9 @@
     touched = e.pointerType !== 'mouse';
   });
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+  // Some browsers let sound start only at the end of a touch or at a click.
+  window.addEventListener('touchend', () => startAudio());
+  window.addEventListener('click', () => startAudio());
 
   // Keys the game knows, which the browser must not use for itself.
   const gameKeys = new Set(['Enter', 'Escape', 'Backspace', 'Tab', 'Delete', 'ArrowLeft', 'ArrowRight', 'ArrowUp',
