@@ -3,13 +3,14 @@
 // turn, and the sound of web_audio.cpp.
 #include <emscripten.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
 
 #include "platform/core/cp1252.h"
-#include "platform/core/files.h"
 #include "platform/core/font.h"
 #include "platform/core/keys.h"
 #include "platform/core/layout.h"
