@@ -1,0 +1,384 @@
+#!/usr/bin/env bash
+# Builds the libraries that the Windows and the web build link against, from
+# Debian's own source packages, as static libraries into one prefix per target.
+#
+#   tools/deps.sh windows|web [LIB...]   builds what is missing or out of date
+#                                        (only the libraries named, when any are:
+#                                        zlib giflib freetype SDL2 SDL2_ttf
+#                                        SDL2_mixer googletest, with those they
+#                                        are built on)
+#   tools/deps.sh --print-prefix TARGET  prints the prefix (for CMake and scripts)
+#
+# Sources come with `apt-get source` into build/deps/sources/ (once), are
+# unpacked with Debian's patches applied for each build (build/deps/work/, gone
+# afterwards), and each library is installed into build/deps/TARGET/. A stamp per library in
+# build/deps/TARGET/.stamps/ holds the source version, the build recipe and the
+# compiler: when one of them changes, that library and those built on it are
+# built again; otherwise a run costs nothing but the checks.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps_dir=$root/build/deps
+sources_dir=$deps_dir/sources
+
+usage() {
+  echo "usage: $0 windows|web [LIB...]" >&2
+  echo "       $0 --print-prefix windows|web" >&2
+  exit 2
+}
+
+check_target() {
+  case "${1:-}" in
+    windows|web) ;;
+    *) usage ;;
+  esac
+}
+
+if [ "${1:-}" = "--print-prefix" ]; then
+  check_target "${2:-}"
+  echo "$deps_dir/$2"
+  exit 0
+fi
+[ $# -ge 1 ] || usage
+target=$1
+shift
+wanted=" $* "
+check_target "$target"
+
+prefix=$deps_dir/$target
+stamps_dir=$prefix/.stamps
+work_dir=$deps_dir/work/$target
+jobs=$(nproc)
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+
+# --- Tools --------------------------------------------------------------------
+
+case "$target" in
+  windows)
+    "$root/tools/setup.sh" mingw-w64 dpkg-dev googletest
+    toolchain=$root/cmake/toolchains/mingw-w64-x86_64.cmake
+    cc=x86_64-w64-mingw32-gcc-posix
+    ar=x86_64-w64-mingw32-ar
+    ;;
+  web)
+    "$root/tools/setup.sh" emscripten dpkg-dev googletest
+    toolchain=$root/cmake/toolchains/emscripten.cmake
+    # Debian's emcc needs the acorn module for its optimiser, and its system
+    # libraries come prebuilt in its own read-only cache: a cache named by
+    # EM_CACHE would have to be built from nothing (six minutes here), and an
+    # empty one fails while Debian's configuration keeps the cache frozen.
+    export NODE_PATH=/usr/share/nodejs
+    unset EM_CACHE EM_FROZEN_CACHE
+    cc=emcc
+    ar=emar
+    ;;
+esac
+compiler_id=$("$cc" --version | sed -n 1p)
+
+# --- Debian's source packages -------------------------------------------------
+
+# A deb-src entry beside the deb entries, once: the same URIs, suites and keyring.
+ensure_deb_src() {
+  local f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    if grep -qE '^[[:space:]]*(deb-src[[:space:]]|Types:.*\bdeb-src\b)' "$f"; then
+      return 0
+    fi
+  done
+  local entry
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    entry=$(sed -e '/^#/d' -e 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources)
+    echo "Adding /etc/apt/sources.list.d/debian-src.sources"
+    printf '%s\n' "$entry" | $sudo tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
+  else
+    entry=$(sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list)
+    echo "Adding /etc/apt/sources.list.d/debian-src.list"
+    printf '%s\n' "$entry" | $sudo tee /etc/apt/sources.list.d/debian-src.list >/dev/null
+  fi
+  $sudo apt-get update -qq
+}
+
+# The source lists are there once `apt-cache showsrc` knows a package.
+ensure_source_lists() {
+  ensure_deb_src
+  if [ -z "$(apt-cache showsrc --only-source libsdl2 2>/dev/null)" ]; then
+    $sudo apt-get update -qq
+  fi
+}
+
+# Downloads a source package once and sets src_version (with epoch) and src_dsc.
+# Takes apt's choice of version; when that cannot be had (the security archive
+# may not serve its sources), the newest older version that can. The choice is
+# kept in sources/PACKAGE.chosen, so a later run asks the network nothing.
+fetch_source() {
+  local pkg=$1 candidate chosen_file
+  chosen_file=$sources_dir/$pkg.chosen
+  candidate=$(apt-cache showsrc --only-source "$pkg" | awk '/^Version:/ {print $2}' | sort -V | tail -n 1)
+  [ -n "$candidate" ] || { echo "apt knows no source package $pkg" >&2; exit 1; }
+  if [ -f "$chosen_file" ]; then
+    local was_candidate was_chosen
+    read -r was_candidate was_chosen <"$chosen_file"
+    if [ "$was_candidate" = "$candidate" ] && [ -f "$sources_dir/${pkg}_${was_chosen#*:}.dsc" ]; then
+      src_version=$was_chosen
+      src_dsc=$sources_dir/${pkg}_${was_chosen#*:}.dsc
+      return 0
+    fi
+  fi
+  mkdir -p "$sources_dir"
+  local version
+  for version in $(apt-cache showsrc --only-source "$pkg" | awk '/^Version:/ {print $2}' | sort -Vru); do
+    if [ -f "$sources_dir/${pkg}_${version#*:}.dsc" ] ||
+       (cd "$sources_dir" && apt-get source --download-only --only-source -qq \
+          -o APT::Sandbox::User=root "$pkg=$version" >/dev/null 2>&1); then
+      [ "$version" = "$candidate" ] || echo "  $pkg $candidate cannot be downloaded: taking $version" >&2
+      echo "$candidate $version" >"$chosen_file"
+      src_version=$version
+      src_dsc=$sources_dir/${pkg}_${version#*:}.dsc
+      return 0
+    fi
+  done
+  echo "cannot download the sources of $pkg" >&2
+  exit 1
+}
+
+# Unpacks a source package (Debian's patches applied) beside the build folder,
+# for this build only; sets src_dir.
+unpack_source() {
+  local pkg=$1
+  fetch_source "$pkg"
+  src_dir=$build.src
+  dpkg-source --no-check -x "$src_dsc" "$src_dir" >/dev/null
+  # dpkg-source leaves copies of the upstream tarballs beside the tree.
+  find "$(dirname "$src_dir")" -maxdepth 1 -type f -name '*.orig*' -delete
+}
+
+# --- Building -----------------------------------------------------------------
+
+# Configures, builds and installs a CMake project into the staging folder $stage.
+cmake_build() {
+  local src=$1 build=$2
+  shift 2
+  cmake -S "$src" -B "$build" -G Ninja --log-level=WARNING \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKELO_DEPS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib \
+    -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF \
+    "$@" >"$build.log" 2>&1 || { tail -n 40 "$build.log" >&2; return 1; }
+  cmake --build "$build" -j "$jobs" >>"$build.log" 2>&1 || { tail -n 40 "$build.log" >&2; return 1; }
+  DESTDIR=$stage cmake --install "$build" >>"$build.log" 2>&1 || { tail -n 40 "$build.log" >&2; return 1; }
+}
+
+# Compiles C files into a static library (for the projects without CMake).
+c_library() {
+  local lib=$1 build=$2 src=$3
+  shift 3
+  mkdir -p "$build" "$stage$prefix/lib"
+  printf '%s\n' "$@" |
+    xargs -P "$jobs" -I{} "$cc" -O2 -DNDEBUG -w -I"$src" -c "$src/{}" -o "$build/{}.o"
+  (cd "$build" && "$ar" rcs "$stage$prefix/lib/$lib" "${@/%/.o}")
+}
+
+# Writes NAME.pc for a static library: NAME REQUIRES REQUIRES_PRIVATE LIBS.
+pkg_config_file() {
+  local v=${src_version#*:}
+  v=${v%%[+-]*}
+  mkdir -p "$stage$prefix/lib/pkgconfig"
+  cat >"$stage$prefix/lib/pkgconfig/$1.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: $1
+Description: $1 (static)
+Version: $v
+Requires: $2
+Requires.private: $3
+Libs: -L\${libdir} $4
+Cflags: -I\${includedir}/SDL2
+EOF
+}
+
+build_zlib() {
+  unpack_source zlib
+  c_library libz.a "$build" "$src_dir" adler32.c compress.c crc32.c deflate.c gzclose.c \
+    gzlib.c gzread.c gzwrite.c infback.c inffast.c inflate.c inftrees.c trees.c \
+    uncompr.c zutil.c
+  mkdir -p "$stage$prefix/include" "$stage$prefix/lib/pkgconfig"
+  cp "$src_dir/zlib.h" "$src_dir/zconf.h" "$stage$prefix/include/"
+  local v=${src_version#*:}
+  v=${v%%.dfsg*}
+  cat >"$stage$prefix/lib/pkgconfig/zlib.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: zlib
+Description: zlib compression library
+Version: $v
+Libs: -L\${libdir} -lz
+Cflags: -I\${includedir}
+EOF
+}
+
+build_giflib() {
+  unpack_source giflib
+  c_library libgif.a "$build" "$src_dir" dgif_lib.c egif_lib.c gifalloc.c gif_err.c \
+    gif_font.c gif_hash.c openbsd-reallocarray.c quantize.c
+  mkdir -p "$stage$prefix/include"
+  cp "$src_dir/gif_lib.h" "$stage$prefix/include/"
+}
+
+# FreeType for TrueType faces only: no bzip2, brotli, PNG or HarfBuzz, and of
+# its modules only those a TrueType face needs (the others are compiled but
+# never linked in, as nothing refers to them). It takes our zlib: its own copy
+# exports zlib's names too and clashes with libz in one program.
+build_freetype() {
+  unpack_source freetype
+  mkdir -p "$build/include/freetype/config"
+  cat >"$build/include/freetype/config/ftmodule.h" <<'EOF'
+FT_USE_MODULE( FT_Module_Class, autofit_module_class )
+FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )
+FT_USE_MODULE( FT_Module_Class, psnames_module_class )
+FT_USE_MODULE( FT_Module_Class, sfnt_module_class )
+FT_USE_MODULE( FT_Renderer_Class, ft_smooth_renderer_class )
+FT_USE_MODULE( FT_Renderer_Class, ft_raster1_renderer_class )
+EOF
+  cmake_build "$src_dir" "$build" \
+    -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+}
+
+# SDL with the subsystems the game uses: video, events, audio, timers (and what
+# they rest on); no joystick, haptic, sensors, HIDAPI, power, locale, URLs.
+build_sdl2() {
+  unpack_source libsdl2
+  local common=(
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF
+    -DSDL2_DISABLE_UNINSTALL=ON -DSDL_CCACHE=OFF
+    -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF
+    -DSDL_POWER=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_VULKAN=OFF
+  )
+  case "$target" in
+    windows)
+      # Window surface plus the Direct3D 9/11 and OpenGL renderers; WASAPI,
+      # DirectSound and winmm audio; the dummy and offscreen drivers for tests.
+      cmake_build "$src_dir" "$build" "${common[@]}" \
+        -DSDL_OPENGL=ON -DSDL_OPENGLES=OFF -DSDL_RENDER_D3D=ON -DHAVE_D3D12_H=OFF \
+        -DSDL_XINPUT=OFF -DSDL_DIRECTX=ON -DSDL_WASAPI=ON -DSDL_OFFSCREEN=ON
+      ;;
+    web)
+      # The game draws into the window surface (a 2D canvas); the software
+      # renderer stays. No WebGL, no threads (they would need SharedArrayBuffer).
+      cmake_build "$src_dir" "$build" "${common[@]}" \
+        -DSDL2_DISABLE_SDL2MAIN=ON -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF \
+        -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_OFFSCREEN=OFF
+      ;;
+  esac
+}
+
+build_sdl2_ttf() {
+  unpack_source libsdl2-ttf
+  cmake_build "$src_dir" "$build" \
+    -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF
+  # Upstream writes a .pc file only for the shared library.
+  pkg_config_file SDL2_ttf "sdl2 >= 2.0.10" freetype2 -lSDL2_ttf
+}
+
+# SDL_mixer for WAV sounds only.
+build_sdl2_mixer() {
+  unpack_source libsdl2-mixer
+  cmake_build "$src_dir" "$build" \
+    -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
+    -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MP3=OFF \
+    -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS= -DSDL2MIXER_WAVE=ON
+  # emcc takes -lSDL2_mixer for its own SDL_mixer port, which it would download.
+  local lib=-lSDL2_mixer
+  [ "$target" = web ] && lib='${libdir}/libSDL2_mixer.a'
+  pkg_config_file SDL2_mixer "sdl2 >= 2.0.9" "" "$lib"
+}
+
+# GoogleTest as Debian's googletest package installs its sources.
+build_googletest() {
+  local extra=()
+  # In the browser build without threads (the tests run single-threaded under
+  # node) and with exceptions, which emcc leaves out unless asked.
+  [ "$target" = web ] && extra=(-Dgtest_disable_pthreads=ON -DCMAKE_CXX_FLAGS=-fexceptions)
+  cmake_build /usr/src/googletest "$build" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON "${extra[@]}"
+}
+
+# --- Stamps -------------------------------------------------------------------
+
+# The version of a library: its source package's, found without downloading
+# when the sources are already here.
+library_version() {
+  case "$1" in
+    zlib) fetch_source zlib; echo "$src_version" ;;
+    giflib) fetch_source giflib; echo "$src_version" ;;
+    freetype) fetch_source freetype; echo "$src_version" ;;
+    SDL2) fetch_source libsdl2; echo "$src_version" ;;
+    SDL2_ttf) fetch_source libsdl2-ttf; echo "$src_version" ;;
+    SDL2_mixer) fetch_source libsdl2-mixer; echo "$src_version" ;;
+    googletest) dpkg-query -W -f='${Version}' googletest ;;
+  esac
+}
+
+# Builds library NAME (recipe build_NAME) unless its stamp is current.
+# Further arguments: the libraries it is built on.
+library() {
+  local name=$1 recipe=build_${2}
+  shift 2
+  if [ "$wanted" != "  " ] && [[ "$wanted" != *" $name "* ]]; then
+    return 0
+  fi
+  local version key dep
+  version=$(library_version "$name")
+  key="$name $version
+compiler: $compiler_id
+recipe: $( { declare -f "$recipe" cmake_build c_library; cat "$toolchain"; } | sha256sum | cut -c1-16)"
+  for dep in "$@"; do
+    key+="
+on: $(sha256sum <"$stamps_dir/$dep" | cut -c1-16)"
+  done
+  local stamp=$stamps_dir/$name
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
+    printf '  %-11s %-26s cached\n' "$name" "$version"
+    return 0
+  fi
+  local start=$SECONDS
+  # Take the files of the earlier build out of the prefix first.
+  if [ -f "$stamp.files" ]; then
+    (cd "$prefix" && xargs -d '\n' rm -f <"$stamp.files")
+  fi
+  rm -f "$stamp" "$stamp.files"
+  build=$work_dir/$name
+  stage=$work_dir/$name.stage
+  rm -rf "$build" "$build.src" "$stage" "$build.log"
+  mkdir -p "$work_dir"
+  "$recipe"
+  # Keep what the game needs: headers, static libraries, CMake and pkg-config
+  # files; no manuals, documentation or programs.
+  rm -rf "$stage$prefix/share/doc" "$stage$prefix/share/man" "$stage$prefix/bin" \
+    "$stage$prefix/share/licenses" "$stage$prefix/share/aclocal"
+  (cd "$stage$prefix" && find . ! -type d | sed 's|^\./||' | sort) >"$work_dir/$name.files"
+  mkdir -p "$prefix" "$stamps_dir"
+  cp -a "$stage$prefix/." "$prefix/"
+  mv "$work_dir/$name.files" "$stamp.files"
+  printf '%s\n' "$key" >"$stamp"
+  rm -rf "$build" "$build.src" "$stage" "$build.log"
+  printf '  %-11s %-26s built in %d s\n' "$name" "$version" $((SECONDS - start))
+}
+
+ensure_source_lists
+echo "Libraries for $target in $prefix:"
+library zlib zlib
+library giflib giflib
+library freetype freetype zlib
+library SDL2 sdl2
+library SDL2_ttf sdl2_ttf SDL2 freetype
+library SDL2_mixer sdl2_mixer SDL2
+library googletest googletest
+rmdir "$work_dir" 2>/dev/null || true
