@@ -70,6 +70,8 @@ case "$target" in
     # empty one fails while Debian's configuration keeps the cache frozen.
     export NODE_PATH=/usr/share/nodejs
     unset EM_CACHE EM_FROZEN_CACHE
+    # emcc is a Python program; Debian's python3 starts it faster than a shim.
+    [ -x /usr/bin/python3 ] && export EMSDK_PYTHON=/usr/bin/python3
     cc=emcc
     ar=emar
     ;;
