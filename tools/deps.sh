@@ -53,6 +53,11 @@ jobs=$(nproc)
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
+# One run per target at a time.
+mkdir -p "$deps_dir"
+exec 9>"$deps_dir/.lock-$target"
+flock 9
+
 # --- Tools --------------------------------------------------------------------
 
 case "$target" in
@@ -71,6 +76,8 @@ case "$target" in
     # empty one fails while Debian's configuration keeps the cache frozen.
     export NODE_PATH=/usr/share/nodejs
     unset EM_CACHE EM_FROZEN_CACHE
+    # emcc is a Python program; Debian's python3 starts it faster than a shim.
+    [ -x /usr/bin/python3 ] && export EMSDK_PYTHON=/usr/bin/python3
     cc=emcc
     ar=emar
     ;;
@@ -232,12 +239,14 @@ build_giflib() {
   cp "$src_dir/gif_lib.h" "$stage$prefix/include/"
 }
 
-# FreeType for TrueType faces only: no bzip2, brotli, PNG or HarfBuzz, and of
-# its modules only those a TrueType face needs (the others are compiled but
-# never linked in, as nothing refers to them). It takes our zlib: its own copy
-# exports zlib's names too and clashes with libz in one program.
+# FreeType for TrueType faces only: no zlib (so no gzip-packed or WOFF fonts),
+# bzip2, brotli, PNG or HarfBuzz, and of its modules only those a TrueType face
+# needs (the others are compiled but never linked in, as nothing refers to them).
+# Without zlib it needs nothing but itself; its bundled copy of zlib would
+# clash with libz in one program.
 build_freetype() {
   unpack_source freetype
+  sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB|/* & */|' "$src_dir/include/freetype/config/ftoption.h"
   mkdir -p "$build/include/freetype/config"
   cat >"$build/include/freetype/config/ftmodule.h" <<'EOF'
 FT_USE_MODULE( FT_Module_Class, autofit_module_class )
@@ -248,7 +257,7 @@ FT_USE_MODULE( FT_Renderer_Class, ft_smooth_renderer_class )
 FT_USE_MODULE( FT_Renderer_Class, ft_raster1_renderer_class )
 EOF
   cmake_build "$src_dir" "$build" \
-    -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 }
 
@@ -338,7 +347,8 @@ library() {
   version=$(library_version "$name")
   key="$name $version
 compiler: $compiler_id
-recipe: $( { declare -f "$recipe" cmake_build c_library; cat "$toolchain"; } | sha256sum | cut -c1-16)"
+recipe: $( { declare -f "$recipe" cmake_build c_library pkg_config_file; grep -v '^ *#' "$toolchain"; } |
+  sha256sum | cut -c1-16)"
   for dep in "$@"; do
     key+="
 on: $(sha256sum <"$stamps_dir/$dep" | cut -c1-16)"
@@ -373,10 +383,17 @@ on: $(sha256sum <"$stamps_dir/$dep" | cut -c1-16)"
 }
 
 ensure_source_lists
+# The .pc and CMake files name the prefix by its absolute path: a prefix that
+# was built elsewhere (a moved checkout) is built anew.
+if [ -f "$stamps_dir/prefix" ] && [ "$(cat "$stamps_dir/prefix")" != "$prefix" ]; then
+  rm -rf "$prefix"
+fi
+mkdir -p "$stamps_dir"
+echo "$prefix" >"$stamps_dir/prefix"
 echo "Libraries for $target in $prefix:"
 library zlib zlib
 library giflib giflib
-library freetype freetype zlib
+library freetype freetype
 library SDL2 sdl2
 library SDL2_ttf sdl2_ttf SDL2 freetype
 library SDL2_mixer sdl2_mixer SDL2
