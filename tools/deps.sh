@@ -4,9 +4,8 @@
 #
 #   tools/deps.sh windows|web [LIB...]   builds what is missing or out of date
 #                                        (only the libraries named, when any are:
-#                                        zlib giflib freetype SDL2 SDL2_ttf
-#                                        SDL2_mixer googletest, with those they
-#                                        are built on)
+#                                        zlib giflib freetype SDL2 SDL2_mixer
+#                                        googletest, with those they are built on)
 #   tools/deps.sh --print-prefix TARGET  prints the prefix (for CMake and scripts)
 #
 # Sources come with `apt-get source` into build/deps/sources/ (once), are
@@ -289,14 +288,6 @@ build_sdl2() {
   esac
 }
 
-build_sdl2_ttf() {
-  unpack_source libsdl2-ttf
-  cmake_build "$src_dir" "$build" \
-    -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF
-  # Upstream writes a .pc file only for the shared library.
-  pkg_config_file SDL2_ttf "sdl2 >= 2.0.10" freetype2 -lSDL2_ttf
-}
-
 # SDL_mixer for WAV sounds only.
 build_sdl2_mixer() {
   unpack_source libsdl2-mixer
@@ -329,7 +320,6 @@ library_version() {
     giflib) fetch_source giflib; echo "$src_version" ;;
     freetype) fetch_source freetype; echo "$src_version" ;;
     SDL2) fetch_source libsdl2; echo "$src_version" ;;
-    SDL2_ttf) fetch_source libsdl2-ttf; echo "$src_version" ;;
     SDL2_mixer) fetch_source libsdl2-mixer; echo "$src_version" ;;
     googletest) dpkg-query -W -f='${Version}' googletest ;;
   esac
@@ -395,7 +385,6 @@ library zlib zlib
 library giflib giflib
 library freetype freetype
 library SDL2 sdl2
-library SDL2_ttf sdl2_ttf SDL2 freetype
 library SDL2_mixer sdl2_mixer SDL2
 library googletest googletest
 rmdir "$work_dir" 2>/dev/null || true
