@@ -9,6 +9,7 @@
 
 #include "platform/core/audio.h"
 #include "platform/core/files.h"
+#include "platform/core/handover.h"
 #include "platform/headless/harness_backend.h"
 #include "platform/core/media.h"
 #include "platform/core/midifile.h"
@@ -314,4 +315,72 @@ TEST(Sequencer, GoesQuietOnceNothingSoundsAndKeepsCraftedTimesInRange) {
   RenderFor(sequencer, 1000);
   EXPECT_TRUE(sequencer.Playing(odd));
   EXPECT_EQ(sequencer.Position(odd, 1000), 999);
+}
+
+namespace {
+
+// One tick a millisecond: a program and a note at 0, a controller at 200, the
+// note off at 400, another note from 600 to its end at 1000.
+std::string TuneWithController() {
+  return Midi(0, 500,
+              {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xC0, 5, 0x00, 0x90, 60, 100, 0x81, 0x48, 0xB0, 7, 80,
+                0x81, 0x48, 0x80, 60, 0, 0x81, 0x48, 0x90, 62, 100, 0x83, 0x10, 0x80, 62, 0, 0x00, 0xFF, 0x2F, 0x00}});
+}
+
+}  // namespace
+
+// A piece that had to wait for its output (a page's sound comes with the
+// first click) keeps time on the clock, then goes on in the sequencer from
+// there: the channels set up as they would be, the notes from that point on.
+TEST(Handover, MusicGoesOnFromTheClocksPositionOnceItCanSound) {
+  const auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(TuneWithController()));
+  uint32_t clock = 0;
+  int closed = 0;
+  plat::Sequencer sequencer(1000);
+  FakeSynth synth;
+  sequencer.Attach(&synth);
+  {
+    plat::HandoverMusic music(midi, [&] { return clock; }, [&](plat::HandoverMusic*) { ++closed; });
+    music.Play();
+    clock = 500;
+    EXPECT_EQ(music.Position(), 500);
+    music.MoveTo(sequencer, 1000);
+    EXPECT_TRUE(music.Sounding());
+    EXPECT_EQ(music.Position(), 500);
+    EXPECT_TRUE(music.Playing());
+    clock = 5000;  // the clock no longer counts
+    RenderFor(sequencer, 200);
+    EXPECT_EQ(music.Position(), 700);
+    ASSERT_EQ(synth.sent.size(), 3u);
+    EXPECT_EQ(synth.sent[0].status, 0xC0);  // the program and the controller, at once
+    EXPECT_EQ(synth.sent[1].status, 0xB0);
+    EXPECT_EQ(synth.sent[1].frame, 0);
+    EXPECT_EQ(synth.sent[2].status, 0x90);  // the note due at 600, no earlier one
+    EXPECT_EQ(synth.sent[2].key, 62);
+    EXPECT_EQ(synth.sent[2].frame, 100);
+  }
+  EXPECT_EQ(closed, 1);
+
+  // Paused, it stays paused; at its end, it stays there until played again.
+  clock = 0;
+  plat::HandoverMusic paused(midi, [&] { return clock; }, nullptr);
+  paused.Play();
+  clock = 300;
+  paused.Stop();
+  clock = 900;
+  paused.MoveTo(sequencer, 1000);
+  EXPECT_EQ(paused.Position(), 300);
+  EXPECT_FALSE(paused.Playing());
+  RenderFor(sequencer, 100);
+  EXPECT_EQ(paused.Position(), 300);
+
+  plat::HandoverMusic ended(midi, [&] { return clock; }, nullptr);
+  ended.Play();
+  clock += 2000;
+  ended.MoveTo(sequencer, 1000);
+  EXPECT_EQ(ended.Position(), 1000);
+  EXPECT_FALSE(ended.Playing());
+  ended.Play();
+  EXPECT_EQ(ended.Position(), 0);
+  EXPECT_TRUE(ended.Playing());
 }

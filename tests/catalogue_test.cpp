@@ -223,7 +223,8 @@ TEST(Catalogue, SmallSpritesReadTheRightWay) {
   };
   for (int i : {14, 25}) EXPECT_LT(headSide(i), 15) << "facing left: " << i;
   for (int i : {15, 26}) EXPECT_GT(headSide(i), 20) << "facing right: " << i;
-  for (auto [a, b] : {std::pair{14, 25}, {15, 26}}) {
+  for (const auto& pair : {std::pair{14, 25}, {15, 26}}) {
+    const int a = pair.first, b = pair.second;  // a lambda may not take structured bindings everywhere yet
     int differ = 0;
     Each(0, 0, 35, 34, [&](int x, int y) { differ += Pic(List1(), a).Pixel(x, y) != Pic(List1(), b).Pixel(x, y); });
     EXPECT_GT(differ, 60) << a << " and " << b << " show the same wing";

@@ -1,6 +1,9 @@
-# Fails when a source file outside src/platform/ includes an SDL header, or
-# when a component every build shares (src/platform/core/) includes SDL, a
-# system header or another part of the platform layer.
+# Fails when a source file outside src/platform/ includes an SDL header or
+# Emscripten's, or (in the game's own code) asks which system it is built
+# for; when a component every
+# build shares (src/platform/core/) includes SDL, a system header or another
+# part of the platform layer; or when the browser's own headers turn up
+# outside the browser's folders (src/platform/web/, src/platform/os/web/).
 file(GLOB_RECURSE sources
   ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp
   ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp
@@ -21,7 +24,16 @@ foreach(f ${sources})
       endif()
     endforeach()
   elseif(NOT f MATCHES "/src/platform/")
-    file(STRINGS ${f} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]SDL")
+    file(STRINGS ${f} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](SDL|emscripten)")
+    set(asks "")
+    if(f MATCHES "${SOURCE_DIR}/src/")
+      file(STRINGS ${f} asks REGEX "^[ \t]*#[ \t]*(if|ifdef|ifndef|elif).*(__EMSCRIPTEN__|_WIN32|__linux__|__APPLE__)")
+    endif()
+    if(hits OR asks)
+      list(APPEND offenders ${f})
+    endif()
+  elseif(NOT f MATCHES "/src/platform/(web|os/web)/")
+    file(STRINGS ${f} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]emscripten")
     if(hits)
       list(APPEND offenders ${f})
     endif()

@@ -2,7 +2,10 @@
 # Builds the libraries that the Windows and the web build link against, from
 # Debian's own source packages, as static libraries into one prefix per target.
 #
-#   tools/deps.sh windows|web            builds what is missing or out of date
+#   tools/deps.sh windows|web [LIB...]   builds what is missing or out of date
+#                                        (only the libraries named, when any are:
+#                                        zlib giflib freetype SDL2 SDL2_mixer
+#                                        googletest, with those they are built on)
 #   tools/deps.sh --print-prefix TARGET  prints the prefix (for CMake and scripts)
 #
 # Sources come with `apt-get source` into build/deps/sources/ (once), are
@@ -18,7 +21,7 @@ deps_dir=$root/build/deps
 sources_dir=$deps_dir/sources
 
 usage() {
-  echo "usage: $0 windows|web" >&2
+  echo "usage: $0 windows|web [LIB...]" >&2
   echo "       $0 --print-prefix windows|web" >&2
   exit 2
 }
@@ -35,8 +38,10 @@ if [ "${1:-}" = "--print-prefix" ]; then
   echo "$deps_dir/$2"
   exit 0
 fi
-[ $# -eq 1 ] || usage
+[ $# -ge 1 ] || usage
 target=$1
+shift
+wanted=" $* "
 check_target "$target"
 
 prefix=$deps_dir/$target
@@ -70,6 +75,8 @@ case "$target" in
     # empty one fails while Debian's configuration keeps the cache frozen.
     export NODE_PATH=/usr/share/nodejs
     unset EM_CACHE EM_FROZEN_CACHE
+    # emcc is a Python program; Debian's python3 starts it faster than a shim.
+    [ -x /usr/bin/python3 ] && export EMSDK_PYTHON=/usr/bin/python3
     cc=emcc
     ar=emar
     ;;
@@ -281,14 +288,6 @@ build_sdl2() {
   esac
 }
 
-build_sdl2_ttf() {
-  unpack_source libsdl2-ttf
-  cmake_build "$src_dir" "$build" \
-    -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF
-  # Upstream writes a .pc file only for the shared library.
-  pkg_config_file SDL2_ttf "sdl2 >= 2.0.10" freetype2 -lSDL2_ttf
-}
-
 # SDL_mixer for WAV sounds only.
 build_sdl2_mixer() {
   unpack_source libsdl2-mixer
@@ -321,7 +320,6 @@ library_version() {
     giflib) fetch_source giflib; echo "$src_version" ;;
     freetype) fetch_source freetype; echo "$src_version" ;;
     SDL2) fetch_source libsdl2; echo "$src_version" ;;
-    SDL2_ttf) fetch_source libsdl2-ttf; echo "$src_version" ;;
     SDL2_mixer) fetch_source libsdl2-mixer; echo "$src_version" ;;
     googletest) dpkg-query -W -f='${Version}' googletest ;;
   esac
@@ -332,6 +330,9 @@ library_version() {
 library() {
   local name=$1 recipe=build_${2}
   shift 2
+  if [ "$wanted" != "  " ] && [[ "$wanted" != *" $name "* ]]; then
+    return 0
+  fi
   local version key dep
   version=$(library_version "$name")
   key="$name $version
@@ -384,7 +385,6 @@ library zlib zlib
 library giflib giflib
 library freetype freetype
 library SDL2 sdl2
-library SDL2_ttf sdl2_ttf SDL2 freetype
 library SDL2_mixer sdl2_mixer SDL2
 library googletest googletest
 rmdir "$work_dir" 2>/dev/null || true

@@ -15,6 +15,6 @@ wine=$(command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 mkdir -p "${WINEPREFIX:?}"
 # Returns at once when a server already runs for this prefix.
-"$wineserver" -p 60 </dev/null >/dev/null 2>&1 || true
+"$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 exec "$wine" "$@"

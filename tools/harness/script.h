@@ -12,7 +12,8 @@ struct ScriptError {
 };
 
 struct Command {
-  enum Kind { Move, Press, Key, Type, Answer, Deactivate, Activate, Close, Tick, Until, Pump, Set, Shot, Dump, Expect };
+  enum class Kind { Move, Press, Key, Type, Answer, Deactivate, Activate, Close, Tick, Until, Pump, Set, Shot, Dump, Expect };
+  using enum Kind;
   Kind kind = Tick;
   int x = 0, y = 0;    // move, press
   int button = 0;      // press: 0 left, 1 right, 2 middle

@@ -48,6 +48,20 @@ void MixSpan(const uint32_t* a, const uint32_t* b, uint32_t* out, int n, uint32_
   for (; i < n; ++i) out[i] = Mix(a[i], b[i], weight);
 }
 
+#if !defined(__SSE2__)
+// Without vector instructions a table of every display colour is quicker
+// than widening each pixel's channels.
+const uint32_t* WideColours(PixelOrder order) {
+  static std::vector<uint32_t> tables[2];
+  std::vector<uint32_t>& t = tables[order == PixelOrder::Xrgb ? 0 : 1];
+  if (t.empty()) {
+    t.resize(65536);
+    for (uint32_t p = 0; p < 65536; ++p) t[p] = Widen(uint16_t(p), order);
+  }
+  return t.data();
+}
+#endif
+
 int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 // The taps of `out` output pixels over `source` pixels enlarged `multiple` times:
@@ -88,6 +102,14 @@ void ConvertSpan565(const uint16_t* src, uint32_t* dst, int n, PixelOrder order)
     const __m128i high = _mm_or_si128(r, opaque);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_unpacklo_epi16(low, high));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 4), _mm_unpackhi_epi16(low, high));
+  }
+#else
+  const uint32_t* wide = WideColours(order);
+  for (; i + 4 <= n; i += 4) {
+    dst[i] = wide[src[i]];
+    dst[i + 1] = wide[src[i + 1]];
+    dst[i + 2] = wide[src[i + 2]];
+    dst[i + 3] = wide[src[i + 3]];
   }
 #endif
   for (; i < n; ++i) dst[i] = Widen(src[i], order);

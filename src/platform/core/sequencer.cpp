@@ -33,6 +33,7 @@ uint64_t Sequencer::Load(std::shared_ptr<const MidiFile> midi) {
   next_ = 0;
   playing_ = false;
   resetPending_ = true;
+  chasePending_ = false;
   quietFrames_ = 0;
   return ++ticket_;
 }
@@ -54,6 +55,7 @@ void Sequencer::Play(uint64_t ticket) {
     // the last notes ring out into the first ones, so the join has no gap.
     frame_ = 0;
     next_ = 0;
+    chasePending_ = false;
   } else if (playing_) {
     return;
   }
@@ -66,6 +68,15 @@ void Sequencer::Stop(uint64_t ticket) {
   if (ticket != ticket_ || !playing_) return;
   playing_ = false;
   notesOffPending_ = true;
+}
+
+void Sequencer::Cue(uint64_t ticket, int64_t frame) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (ticket != ticket_ || !midi_) return;
+  frame_ = std::clamp<int64_t>(frame, 0, endFrame_);
+  // Events on the frame itself are still to come.
+  next_ = size_t(std::lower_bound(eventFrames_.begin(), eventFrames_.end(), frame_) - eventFrames_.begin());
+  chasePending_ = next_ > 0;
 }
 
 int Sequencer::Position(uint64_t ticket, int lengthMs) const {
@@ -94,6 +105,14 @@ void Sequencer::Render(int16_t* out, int frames) {
     synth_->NotesOff();
     notesOffPending_ = false;
   }
+  if (chasePending_ && midi_) {
+    // Everything but the notes of what was skipped, so the channels sound as they would have.
+    for (size_t i = 0; i < next_ && i < midi_->events.size(); ++i) {
+      const int kind = midi_->events[i].status & 0xF0;
+      if (kind != 0x80 && kind != 0x90 && kind != 0xA0) synth_->Send(midi_->events[i], *midi_);
+    }
+  }
+  chasePending_ = false;
   const bool eventsLeft = playing_ && midi_ && next_ < eventFrames_.size();
   // Once nothing sounds any more (reverb tail included), rendering would only make silence.
   if (!eventsLeft && synth_->ActiveVoices() == 0)

@@ -42,6 +42,11 @@ class Sequencer {
   // Starts or resumes; at the end, from the start.
   void Play(uint64_t ticket);
   void Stop(uint64_t ticket);
+  // Moves the piece to `frame` samples from its start, for a piece that goes
+  // on from where it was before it could sound: the messages before that point
+  // that set the channels up (programs, controllers, pitch bends, system
+  // exclusives) are sent first, the notes only from there on.
+  void Cue(uint64_t ticket, int64_t frame);
   // Milliseconds played, reaching lengthMs only at the end.
   int Position(uint64_t ticket, int lengthMs) const;
   bool Playing(uint64_t ticket) const;
@@ -63,7 +68,7 @@ class Sequencer {
   int64_t frame_ = 0;  // samples of the piece played
   size_t next_ = 0;    // the next event to send
   bool playing_ = false;
-  bool resetPending_ = false, notesOffPending_ = false;
+  bool resetPending_ = false, notesOffPending_ = false, chasePending_ = false;
   int64_t quietFrames_ = 0;
   uint64_t ticket_ = 0;
 };

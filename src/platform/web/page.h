@@ -1,0 +1,60 @@
+// What the page (page.js) does for the program, through library_page.js.
+// Positions are CSS pixels of the canvas, in 1/256 pixel.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+// --- The canvas and input -------------------------------------------------------
+
+// The canvas's size: CSS width and height, then its width and height in device pixels.
+void kelo_page_size(int* size4);
+// Shows w x h pixels (RGBA bytes) at (x, y) of the canvas, enlarged to dw x dh
+// by the nearest pixel when that is larger.
+void kelo_page_present(const void* rgba, int w, int h, int x, int y, int dw, int dh);
+// The next input event, or 0 when none waits. Fills kind, button, repeat,
+// x, y; `text` gets the key's name or the typed characters (UTF-8).
+int kelo_page_next_event(int* fields5, char* text, int textCapacity);
+// Returns when an event arrives or `ms` have passed (ms < 0: no limit); lets
+// the browser show the canvas and run its events meanwhile.
+void kelo_page_wait(int ms);
+// The system pointer over the canvas: shown or hidden.
+void kelo_page_pointer(int visible);
+// What the page publishes of the game (window.kelo) and the name being typed.
+void kelo_page_status(const char* state, int fps, double ticks, const char* text);
+// The game has ended: the page says so and offers to start it again.
+void kelo_page_end(int exitCode, const char* message);
+// A seed from the browser's random source.
+uint32_t kelo_page_random();
+
+// --- The files ----------------------------------------------------------------
+
+// Mounts the browser's storage at `folder` and reads what it holds; every
+// later sync of a file there writes it through. Returns 0, or -1 when the
+// browser keeps nothing (the files then last as long as the page).
+int kelo_page_mount(const char* folder);
+
+// --- Sound ----------------------------------------------------------------------
+
+// Bit 0: the page has its audio output (after the first click or key);
+// bit 1: the synthesizer has its SoundFont.
+int kelo_audio_state(void);
+// The sample rate of the output and of the synthesizer.
+int kelo_audio_rate(void);
+// Hands an effect's PCM bytes to the page once.
+void kelo_audio_wave(int index, const void* pcm, int bytes, int rate, int channels, int bits);
+// Plays effect `index` with these levels (0..255) on the left and the right.
+void kelo_audio_play(int index, int left, int right);
+int kelo_audio_sounding(void);
+
+// FluidSynth in the page (js-synthesizer's libfluidsynth), called as the
+// desktop calls its own.
+void kelo_fluid_event(int status, int data1, int data2);
+void kelo_fluid_sysex(const void* data, int length);
+void kelo_fluid_reset(void);
+void kelo_fluid_notes_off(void);
+int kelo_fluid_voices(void);
+void kelo_fluid_render(int16_t* out, int frames);
+
+}  // extern "C"

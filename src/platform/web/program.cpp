@@ -1,0 +1,46 @@
+// Program entry of the game in a browser page. The page passes "--seed N"
+// when its address says ?seed=N.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "main.h"
+#include "platform/core/cp1252.h"
+#include "platform/core/files.h"
+#include "platform/web/backends.h"
+
+int main(int argc, char** argv) {
+  std::optional<uint32_t> seed;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--seed") == 0) seed = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
+  const char* const title = "Kelo - Das Spiel";
+  // Without the browser's storage the game still plays; its files then last
+  // as long as the page.
+  plat::OpenPageStorage();
+  std::unique_ptr<plat::Backend> backend;
+  try {
+    backend = plat::CreateWebBackend(seed, [] {
+      plat::PageStatus s;
+      if (Form1) {
+        s.state = Form1->gameState;
+        s.fps = Form1->DXTimer1.FrameRate;
+        s.ticks = Form1->DXTimer1.TicksBegun;
+        s.text = Form1->Edit1.Text;
+      }
+      return s;
+    });
+  } catch (const std::exception&) {
+    plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
+    return 1;
+  }
+  Application.Initialize(backend.get());
+  Application.Title = title;
+  CreateGameWindow();
+  ShowGameWindow();
+  Application.Run();
+  DestroyGameWindow();
+  backend.reset();
+  plat::EndPage(Application.ExitCode);
+  return Application.ExitCode;
+}
