@@ -4,6 +4,7 @@
 //   kelo-assetgen BLOBDIR DATADIR
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 //   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
+//   kelo-assetgen --ico FILE SIZE...    (the icon in those sizes as one Windows icon file)
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 
 #include "../catalogue.h"
 #include "gifwrite.h"
+#include "ico.h"
 #include "paint.h"
 #include "png.h"
 #include "sheet.h"
@@ -80,10 +82,24 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc >= 3 && std::string(argv[1]) == "--ico") {
+    try {
+      std::vector<gen::IconImage> images;
+      for (int i = 3; i < argc; ++i) {
+        const int size = std::stoi(argv[i]);
+        images.push_back({size, gen::PaintIcon(size)});
+      }
+      WriteFile(argv[2], gen::IconFile(images));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n"
-                 "       kelo-assetgen --icons DIR SIZE...\n");
+                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --ico FILE SIZE...\n");
     return 2;
   }
   const std::string blobDir = argv[1], dataDir = argv[2];

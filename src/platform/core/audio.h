@@ -72,10 +72,11 @@ class SilentAudio final : public AudioDevice {
 // the game folder's data/, the system's standard places.
 std::vector<std::string> SoundFontCandidates();
 
-// The sound card through SDL_mixer, with the music rendered by FluidSynth
-// into the same output. Never fails: without an output device the effects
-// are silent and the music keeps time on the system clock (it still needs a
-// SoundFont to be found). Needs SDL's audio driver choice made beforehand.
+// The sound card through SDL_mixer, with the music of the system's own way:
+// rendered by FluidSynth into the same output (it needs a SoundFont to be
+// found), or on Windows played by its General MIDI synthesizer. Never fails:
+// without an output device the effects are silent and the music keeps time on
+// the system clock. Needs SDL's audio driver choice made beforehand.
 std::unique_ptr<AudioDevice> OpenSdlAudio();
 
 // Loads the SoundFont the music would use into a synthesizer of its own and

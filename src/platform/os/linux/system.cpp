@@ -68,6 +68,8 @@ std::string UserFilesFolder() {
   return folder;
 }
 
+std::string UserFilesFolderName() { return "$XDG_DATA_HOME/kelo/ (~/.local/share/kelo/)"; }
+
 std::vector<std::string> SystemSoundFonts() {
   // The music is balanced for TimGM6mb: it goes before the system's default,
   // which another SoundFont package may have taken over.

@@ -1,0 +1,251 @@
+#!/usr/bin/env bash
+# The Windows game as a player gets it, under Wine on a virtual display:
+# - the portable zip, unpacked into a folder whose name has an umlaut: the game
+#   starts in a window whose picture is the main menu of docs/screens/main.png
+#   (but for the pointer and the animated cloud); the options screen writes
+#   kelo.ini beside kelo.exe; "Neues Spiel", a difficulty, a name and Enter start
+#   a level, Escape pauses it and F4 goes back to the main menu; "Beenden" ends
+#   the game with exit code 0; a read-only kelo.ini is the error message and
+#   exit code 1;
+# - the same folder made read-only: the files go to %APPDATA%\kelo\;
+# - the installer, run silently: the program, its Start-menu entries and its
+#   entry among the installed programs are there, the installed game shows the
+#   main menu; the silent uninstaller removes all of it but the player's files.
+#   wine_desktop_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip=$build/kelo-$version-windows-x64.zip
+setup=$build/kelo-$version-setup-x64.exe
+[ -f "$zip" ] && [ -f "$setup" ] || { echo "FAIL: build the zip and the installer first" >&2; exit 1; }
+
+# As root the read-only folder is a read-only mount in a namespace of our own
+# (root may write anywhere else), and Wine's server, which opens the files,
+# must start inside it: the whole test runs there.
+if [ "$(id -u)" -eq 0 ] && [ -z "${KELO_TEST_NAMESPACE:-}" ]; then
+  exec env KELO_TEST_NAMESPACE=1 unshare --mount --propagation private "$0" "$@"
+fi
+
+tmp=$(mktemp -d /tmp/kelo-wine-XXXXXX)
+xvfb=""
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  mountpoint -q "$tmp/ro" 2>/dev/null && umount "$tmp/ro"
+  chmod -R u+w "$tmp" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo "-- $*"; }
+
+export WINEPREFIX=$tmp/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$tmp/display")
+start=$SECONDS
+wineboot -i >/dev/null 2>&1
+step "a new Wine prefix in $((SECONDS - start)) s"
+appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
+
+# --- The window -----------------------------------------------------------------
+
+game=""
+# Starts kelo.exe --window from a folder and finds its window (sets wid, wx, wy).
+start_game() {
+  wine "$1/kelo.exe" --window >"$tmp/game.log" 2>&1 &
+  game=$!
+  wid=""
+  for _ in $(seq 300); do
+    for w in $(xdotool search --onlyvisible --name '^Kelo - Das Spiel$' 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w")"
+      if [ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ]; then
+        wid=$w wx=$X wy=$Y
+        break 2
+      fi
+    done
+    kill -0 "$game" 2>/dev/null || { cat "$tmp/game.log" >&2; fail "the game ended before its window showed"; }
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window of 640 x 480"
+}
+
+# Ends and checks the exit code of the game started last.
+game_ended_with() {
+  local status=0
+  for _ in $(seq 300); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
+  wait "$game" || status=$?
+  [ "$status" -eq "$1" ] || fail "the game ended with $status, not $1"
+}
+
+# The window's picture, as PNG.
+shot() { xwd -root -silent | convert xwd:- -crop "640x480+$wx+$wy" +repage "png:$1"; }
+
+# A point of the picture: the pointer moves there, a press clicks there.
+point() { xdotool mousemove --sync $((wx + $1)) $((wy + $2)); }
+click() {
+  point "$1" "$2"
+  sleep 0.2
+  xdotool click 1
+}
+
+# The number of pixels that differ between two pictures, outside the given
+# rectangles (x0,y0,x1,y1 each), in the game's 16-bit colours (5 bits of red
+# and blue, 6 of green): the display widens them by repeating their bits, the
+# PNG writer by scaling.
+differ() {
+  local a=$1 b=$2 masks=()
+  shift 2
+  for r in "$@"; do masks+=(-draw "rectangle $r"); done
+  local to16=(-channel R,B -evaluate And 63488 -channel G -evaluate And 64512 +channel)
+  convert "$a" -fill black "${masks[@]}" "${to16[@]}" "$tmp/a.png"
+  convert "$b" -fill black "${masks[@]}" "${to16[@]}" "$tmp/b.png"
+  compare -metric AE "$tmp/a.png" "$tmp/b.png" null: 2>&1 | cut -d' ' -f1 || true
+}
+
+# The pointer parked at (20, 20) and the reference's pointer at (470, 299); the
+# cloud of the main menu turns with the clock.
+main_masks=(0,0,40,40 455,284,485,314 155,310,233,390)
+# Waits until the window shows the main menu.
+expect_main_menu() {
+  local n=""
+  for _ in $(seq 60); do
+    point 20 20  # again and again: the game puts the pointer in the middle when a screen starts
+    shot "$tmp/shot.png"
+    n=$(differ "$tmp/shot.png" "$source/docs/screens/main.png" "${main_masks[@]}")
+    [ "$n" = 0 ] && return 0
+    sleep 0.2
+  done
+  cp "$tmp/shot.png" "$build/wine-failed-main.png"
+  fail "$1: not the main menu ($n pixels differ; the picture is $build/wine-failed-main.png)"
+}
+
+# --- The portable zip ------------------------------------------------------------
+
+step "the portable zip"
+folder=$tmp/Spiele/Jürgen
+mkdir -p "$folder"
+(cd "$folder" && unzip -q "$zip")
+folder=$folder/kelo-$version-windows-x64
+[ -f "$folder/kelo.exe" ] && [ -f "$folder/data/atom.gif" ] || fail "the zip lacks kelo.exe or data/"
+
+[ "$(wine "$folder/kelo.exe" --version | head -n 1 | tr -d '\r')" = "kelo $version" ] || fail "--version"
+
+start_game "$folder"
+expect_main_menu "the first start"
+for f in high1.sco high2.sco high3.sco; do [ -f "$folder/$f" ] || fail "no $f beside kelo.exe"; done
+
+# Options: "Transparente Explosionen" is saved in kelo.ini.
+click 400 203
+sleep 1.5
+click 440 183
+sleep 0.5
+[ "$(tr -d '\r\n' <"$folder/kelo.ini" 2>/dev/null)" = 1 ] || fail "kelo.ini beside kelo.exe does not hold 1"
+click 420 370
+expect_main_menu "back from the options"
+
+# A level: the name screen, then Enter; Escape pauses, F4 ends the level.
+click 400 178
+sleep 1.5
+click 400 180
+sleep 1.5
+point 320 240
+xdotool type --delay 80 Tester
+xdotool key Return
+sleep 3
+xdotool key Escape
+pause_box=(0,0,639,164 0,296,639,479 0,0,199,479 441,0,639,479)
+n=""
+for _ in $(seq 50); do
+  shot "$tmp/shot.png"
+  n=$(differ "$tmp/shot.png" "$source/docs/screens/pause.png" "${pause_box[@]}")
+  [ "$n" = 0 ] && break
+  sleep 0.2
+done
+[ "$n" = 0 ] || { cp "$tmp/shot.png" "$build/wine-failed-pause.png"; fail "no pause box after Escape in a level ($n pixels differ)"; }
+xdotool key F4
+expect_main_menu "F4 on the pause screen"
+
+click 400 370
+game_ended_with 0
+
+# A kelo.ini that may not be written (Wine shows a file without write
+# permission as read-only): saving it is the error message, and the game ends
+# with exit code 1 once it is answered.
+chmod a-w "$folder/kelo.ini"
+start_game "$folder"
+expect_main_menu "the start with a read-only kelo.ini"
+click 400 203
+sleep 1.5
+click 440 183
+sleep 1.5
+xdotool key Return
+game_ended_with 1
+[ "$(tr -d '\r\n' <"$folder/kelo.ini")" = 1 ] || fail "the read-only kelo.ini changed"
+chmod u+w "$folder/kelo.ini"
+
+# --- A read-only game folder: the files go to %APPDATA%\kelo\ ------------------------
+
+step "a read-only game folder"
+rm -f "$folder"/kelo.ini "$folder"/high*.sco
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir "$tmp/ro"
+  mount --bind "$folder" "$tmp/ro"
+  mount -o remount,bind,ro "$tmp/ro"
+  readonly_folder=$tmp/ro
+else
+  chmod a-w "$folder"
+  readonly_folder=$folder
+fi
+start_game "$readonly_folder"
+expect_main_menu "the start in a read-only folder"
+for f in high1.sco high2.sco high3.sco; do [ -f "$appdata/kelo/$f" ] || fail "no $f in %APPDATA%\\kelo\\"; done
+click 400 203
+sleep 1.5
+click 440 183
+sleep 0.5
+[ "$(tr -d '\r\n' <"$appdata/kelo/kelo.ini" 2>/dev/null)" = 1 ] || fail "kelo.ini in %APPDATA%\\kelo\\ does not hold 1"
+click 420 370
+expect_main_menu "back from the options"
+click 400 370
+game_ended_with 0
+[ -z "$(ls "$folder" | grep -v -e '^kelo.exe$' -e '^data$' -e '^LICENSE' -e '^THIRD-PARTY')" ] ||
+  fail "the game wrote into its read-only folder"
+rm -rf "$appdata/kelo"
+
+# --- The installer -----------------------------------------------------------------
+
+step "the installer"
+wine "$setup" /S
+wineserver -w
+programs=$(winepath -u 'C:\Program Files')
+installed="$programs/Kelo - Das Spiel"
+[ -f "$installed/kelo.exe" ] && [ -f "$installed/data/1.mid" ] && [ -f "$installed/uninstall.exe" ] ||
+  fail "the installer put no game into Program Files"
+menu=$(winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')
+[ -f "$menu/Kelo - Das Spiel.lnk" ] && [ -f "$menu/Kelo - Das Spiel (im Fenster).lnk" ] ||
+  fail "the Start-menu entries are missing"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelo'
+entry=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
+for value in "DisplayName.*Kelo - Das Spiel" "DisplayVersion.*$version" "Publisher.*[A-Za-z]" \
+             "DisplayIcon.*kelo.exe" "EstimatedSize.*0x" "UninstallString.*uninstall.exe"; do
+  grep -q "$value" <<<"$entry" || fail "the entry among the installed programs lacks $value"
+done
+
+start_game "$installed"
+expect_main_menu "the installed game"
+click 400 370
+game_ended_with 0
+# Wine lets anyone write into Program Files: the highscores are beside the program.
+ls "$installed"/high1.sco >/dev/null || fail "the installed game kept no highscores"
+
+wine "$installed/uninstall.exe" /S
+wineserver -w
+[ ! -e "$installed/kelo.exe" ] && [ ! -e "$installed/data" ] && [ ! -e "$installed/uninstall.exe" ] ||
+  fail "the uninstaller left the program"
+[ -f "$installed/high1.sco" ] || fail "the uninstaller removed the highscores"
+[ ! -e "$menu/Kelo - Das Spiel.lnk" ] || fail "the uninstaller left the Start-menu entry"
+if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left the entry among the installed programs"; fi
+echo "The Windows game under Wine: zip, read-only folder, installer and uninstaller all right"
