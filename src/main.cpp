@@ -433,3 +433,13 @@ void DestroyGameWindow() {
   }
   delete Form1;
 }
+
+int RunGame(plat::Backend& backend, const char* title) {
+  Application.Initialize(&backend);
+  Application.Title = title;
+  CreateGameWindow();
+  ShowGameWindow();
+  Application.Run();
+  DestroyGameWindow();
+  return Application.ExitCode;
+}

@@ -175,3 +175,6 @@ void ShowFatalError();
 void CreateGameWindow();
 void ShowGameWindow();
 void DestroyGameWindow();
+// The whole run on a backend: the application with its title, the game
+// window, the message loop until the game ends. Returns the exit status.
+int RunGame(plat::Backend& backend, const char* title);

@@ -72,12 +72,7 @@ int main(int argc, char** argv) {
     plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
     return 1;
   }
-  Application.Initialize(backend.get());
-  Application.Title = title;
-  CreateGameWindow();
-  ShowGameWindow();
-  Application.Run();
-  DestroyGameWindow();
+  const int status = RunGame(*backend, title);
   backend.reset();
-  return Application.ExitCode;
+  return status;
 }

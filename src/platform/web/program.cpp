@@ -34,13 +34,8 @@ int main(int argc, char** argv) {
     plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
     return 1;
   }
-  Application.Initialize(backend.get());
-  Application.Title = title;
-  CreateGameWindow();
-  ShowGameWindow();
-  Application.Run();
-  DestroyGameWindow();
+  const int status = RunGame(*backend, title);
   backend.reset();
-  plat::EndPage(Application.ExitCode);
-  return Application.ExitCode;
+  plat::EndPage(status);
+  return status;
 }
