@@ -82,7 +82,7 @@ TEST_F(Level, ChickenHitBoxAndTheTwoForegroundZones) {
   EXPECT_EQ(f->huhnTable[1].State, "Normal");
   EXPECT_EQ(f->huhnTable[2].State, "Tod");
   EXPECT_EQ(f->scorePoints, 200);
-  EXPECT_EQ(f->explosionPhase[1], AddExt(0, 0.3L));
+  EXPECT_EQ(f->explosionPhase[1], AddExt(0, 0.3_ext));
   EXPECT_EQ(f->explosionX[1], 225);
   EXPECT_EQ(backend->records.back().what.pan, PanOf(210));
   LevelClick(210, 110);  // overlapping: only the lower place
@@ -199,9 +199,9 @@ TEST_F(Level, ExplosionsRestartAndShortenEachOther) {
   AdvanceExplosions();
   StartExplosion(3, 300, 200);  // a running slot starts again at the new place
   EXPECT_EQ(f->explosionX[3], 300);
-  EXPECT_EQ(f->explosionPhase[3], AddExt(0, 0.3L));
+  EXPECT_EQ(f->explosionPhase[3], AddExt(0, 0.3_ext));
   StartExplosion(4, 0, 0);  // the second start advances the first once more
-  EXPECT_EQ(f->explosionPhase[3], AddExt(AddExt(0, 0.3L), 0.3L));
+  EXPECT_EQ(f->explosionPhase[3], AddExt(AddExt(0, 0.3_ext), 0.3_ext));
   int frames = 0;
   while (f->explosionPhase[4] > -1) {
     AdvanceExplosions();
