@@ -46,13 +46,13 @@ negativ-box-rounded   | src/extras.cpp | f.negativY + 13 <= my                  
 ammo-box-left         | src/extras.cpp | f.ammoX + 3 <= mx                           | f.ammoX + 2 <= mx
 ammo-limit            | src/extras.cpp | my < 153)) return false;                    | my <= 153)) return false;
 explosion-alpha       | src/extras.cpp | *f.explosionFrames[n], true, 210);          | *f.explosionFrames[n], true, 200);
+explosion-picture-cut | src/extras.cpp | const int n = Round(f.explosionPhase[i]);   | const int n = Trunc(f.explosionPhase[i]);
 explosion-unscaled    | src/extras.cpp | Rect(cx - 50, cy - 37, cx + 50, cy + 37)    | Rect(cx - 50, cy - 37, cx + 50, cy + 38)
 atom-wraps-early      | src/extras.cpp | if (Round(f.atomFrame) == 26)               | if (Round(f.atomFrame) == 25)
 shots-red             | src/main.cpp   | f.shotsLeft < 51 ? clRed                    | f.shotsLeft < 50 ? clRed
 warning-blink         | src/main.cpp   | t % 10 <= 5                                 | t % 10 < 5
 bombs-end             | src/main.cpp   | t >= 36 && t <= 57                          | t >= 36 && t <= 58
 end-state             | src/main.cpp   | } else if (t == 82) {                       | } else if (t == 83) {
-game-over-start       | src/main.cpp   | if (t >= 101)                               | if (t > 101)
 game-over-alpha       | src/main.cpp   | 0, t - 100);                                | 0, t - 101);
 options-region        | src/main.cpp   | Hit(x, y, 367, 499, 198, 211)               | Hit(x, y, 367, 500, 198, 211)
 toggle-region         | src/main.cpp   | Hit(x, y, 368, 513, 172, 194)               | Hit(x, y, 368, 513, 172, 195)
@@ -71,101 +71,106 @@ gif-beyond-table      | src/platform/gif.cpp    | map->Colors[i] : GifColorType{
 EOF
 )
 
-commit=HEAD
-regex=""
-min=""
-keep=0
-check=0
-only=()
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --commit) commit="$2"; shift 2 ;;
-    -R) regex="$2"; shift 2 ;;
-    --min) min="$2"; shift 2 ;;
-    --keep) keep=1; shift ;;
-    --check) check=1; shift ;;
-    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
-    *) only+=("$1"); shift ;;
-  esac
-done
+# Everything below is read before it runs, so the list can be edited during a run.
+main() {
+  commit=HEAD
+  regex=""
+  min=""
+  keep=0
+  check=0
+  only=()
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --commit) commit="$2"; shift 2 ;;
+      -R) regex="$2"; shift 2 ;;
+      --min) min="$2"; shift 2 ;;
+      --keep) keep=1; shift ;;
+      --check) check=1; shift ;;
+      -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+      *) only+=("$1"); shift ;;
+    esac
+  done
 
-root=$(git -C "$(dirname "$0")/.." rev-parse --show-toplevel)
-rev=$(git -C "$root" rev-parse --verify "$commit^{commit}")
-if [ "$commit" = HEAD ] && [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
-  echo "note: uncommitted changes are not part of the run (it clones $rev)" >&2
-fi
+  root=$(git -C "$(dirname "$0")/.." rev-parse --show-toplevel)
+  rev=$(git -C "$root" rev-parse --verify "$commit^{commit}")
+  if [ "$commit" = HEAD ] && [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
+    echo "note: uncommitted changes are not part of the run (it clones $rev)" >&2
+  fi
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelo-mutate.XXXXXX")
-cleanup() {
-  if [ "$keep" = 1 ]; then echo "scratch folder kept: $scratch" >&2; else rm -rf "$scratch"; fi
-}
-trap cleanup EXIT
-tree="$scratch/kelo"
-logs="$scratch/logs"
-mkdir -p "$logs"
-git clone -q --no-checkout "$root" "$tree"
-git -C "$tree" checkout -q --detach "$rev"
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelo-mutate.XXXXXX")
+  cleanup() {
+    if [ "$keep" = 1 ]; then echo "scratch folder kept: $scratch" >&2; else rm -rf "$scratch"; fi
+  }
+  trap cleanup EXIT
+  tree="$scratch/kelo"
+  logs="$scratch/logs"
+  mkdir -p "$logs"
+  git clone -q --no-checkout "$root" "$tree"
+  git -C "$tree" checkout -q --detach "$rev"
 
-trim() { local s="$1"; s="${s#"${s%%[![:space:]]*}"}"; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
+  trim() { local s="$1"; s="${s#"${s%%[![:space:]]*}"}"; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
 
-# The mutants in fields, their files resolved; a pattern found other than once is an error.
-names=() files=() patterns=() replacements=()
-stale=0
-while IFS= read -r line; do
-  [ -z "$(trim "$line")" ] && continue
-  IFS=$'\t' read -r name file pattern replacement <<<"${line//' | '/$'\t'}"
-  name=$(trim "$name") file=$(trim "$file") pattern=$(trim "$pattern") replacement=$(trim "$replacement")
-  if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then continue; fi
-  if [ ! -f "$tree/$file" ]; then
-    moved=$(cd "$tree" && find src -name "$(basename "$file")" -type f)
-    if [ "$(printf '%s\n' "$moved" | grep -c .)" != 1 ]; then
-      echo "mutant $name: $file not found" >&2; stale=1; continue
+  # The mutants in fields, their files resolved; a pattern found other than once is an error.
+  names=() files=() patterns=() replacements=()
+  stale=0
+  while IFS= read -r line; do
+    [ -z "$(trim "$line")" ] && continue
+    IFS=$'\t' read -r name file pattern replacement <<<"${line//' | '/$'\t'}"
+    name=$(trim "$name") file=$(trim "$file") pattern=$(trim "$pattern") replacement=$(trim "$replacement")
+    if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then continue; fi
+    if [ ! -f "$tree/$file" ]; then
+      moved=$(cd "$tree" && find src -name "$(basename "$file")" -type f)
+      if [ "$(printf '%s\n' "$moved" | grep -c .)" != 1 ]; then
+        echo "mutant $name: $file not found" >&2; stale=1; continue
+      fi
+      echo "mutant $name: $file is now $moved" >&2
+      file=$moved
     fi
-    echo "mutant $name: $file is now $moved" >&2
-    file=$moved
-  fi
-  count=$(PATTERN="$pattern" perl -ne '$n += () = /\Q$ENV{PATTERN}\E/g; END { print $n + 0 }' "$tree/$file")
-  if [ "$count" != 1 ]; then
-    echo "mutant $name: pattern found $count times in $file: $pattern" >&2; stale=1; continue
-  fi
-  names+=("$name") files+=("$file") patterns+=("$pattern") replacements+=("$replacement")
-done <<<"$MUTANTS"
-if [ "$stale" = 1 ]; then exit 1; fi
-if [ ${#names[@]} = 0 ]; then echo "no mutants selected" >&2; exit 1; fi
-if [ "$check" = 1 ]; then echo "${#names[@]} mutants, every pattern found once"; exit 0; fi
+    count=$(PATTERN="$pattern" perl -ne '$n += () = /\Q$ENV{PATTERN}\E/g; END { print $n + 0 }' "$tree/$file")
+    if [ "$count" != 1 ]; then
+      echo "mutant $name: pattern found $count times in $file: $pattern" >&2; stale=1; continue
+    fi
+    names+=("$name") files+=("$file") patterns+=("$pattern") replacements+=("$replacement")
+  done <<<"$MUTANTS"
+  if [ "$stale" = 1 ]; then exit 1; fi
+  if [ ${#names[@]} = 0 ]; then echo "no mutants selected" >&2; exit 1; fi
+  if [ "$check" = 1 ]; then echo "${#names[@]} mutants, every pattern found once"; exit 0; fi
 
-ctest_args=(--preset release --stop-on-failure)
-[ -n "$regex" ] && ctest_args+=(-R "$regex")
-build() { (cd "$tree" && cmake --build --preset release) >"$1" 2>&1; }
-run_tests() { (cd "$tree" && timeout 900 ctest "${ctest_args[@]}") >"$1" 2>&1; }
+  ctest_args=(--preset release --stop-on-failure)
+  [ -n "$regex" ] && ctest_args+=(-R "$regex")
+  build() { (cd "$tree" && cmake --build --preset release) >"$1" 2>&1; }
+  run_tests() { (cd "$tree" && timeout 900 ctest "${ctest_args[@]}") >"$1" 2>&1; }
 
-echo "building $rev in $tree" >&2
-(cd "$tree" && cmake --preset release) >"$logs/configure.log" 2>&1 || { echo "configure failed: $logs/configure.log" >&2; keep=1; exit 2; }
-build "$logs/build.log" || { echo "the unchanged commit does not build: $logs/build.log" >&2; keep=1; exit 2; }
-run_tests "$logs/tests.log" || { echo "the unchanged commit fails its tests: $logs/tests.log" >&2; keep=1; exit 2; }
+  echo "building $rev in $tree" >&2
+  (cd "$tree" && cmake --preset release) >"$logs/configure.log" 2>&1 || { echo "configure failed: $logs/configure.log" >&2; keep=1; exit 2; }
+  build "$logs/build.log" || { echo "the unchanged commit does not build: $logs/build.log" >&2; keep=1; exit 2; }
+  run_tests "$logs/tests.log" || { echo "the unchanged commit fails its tests: $logs/tests.log" >&2; keep=1; exit 2; }
 
-caught=0
-printf '%-22s %s\n' mutant result
-for i in "${!names[@]}"; do
-  name=${names[$i]} file=${files[$i]}
-  PATTERN="${patterns[$i]}" REPLACEMENT="${replacements[$i]}" \
-    perl -pi -e 's/\Q$ENV{PATTERN}\E/$ENV{REPLACEMENT}/' "$tree/$file"
-  if ! build "$logs/$name.build.log"; then
-    result="does not build"
-    stale=1
-  elif run_tests "$logs/$name.log"; then
-    result=missed
-  else
-    caught=$((caught + 1))
-    # The first test that failed, from ctest's summary.
-    first=$(sed -n '/tests FAILED:/{n;p;q}' "$logs/$name.log" | sed -E 's/^[[:space:]]*[0-9]+ - //')
-    result="caught  ${first:-(the run timed out)}"
-  fi
-  printf '%-22s %s\n' "$name" "$result"
-  git -C "$tree" checkout -q -- "$file"
-done
-total=${#names[@]}
-percent=$((100 * caught / total))
-echo "score: $caught of $total caught ($percent %)"
-if [ "$stale" = 1 ]; then exit 1; fi
-if [ -n "$min" ] && [ "$percent" -lt "$min" ]; then exit 3; fi
+  caught=0
+  printf '%-22s %s\n' mutant result
+  for i in "${!names[@]}"; do
+    name=${names[$i]} file=${files[$i]}
+    PATTERN="${patterns[$i]}" REPLACEMENT="${replacements[$i]}" \
+      perl -pi -e 's/\Q$ENV{PATTERN}\E/$ENV{REPLACEMENT}/' "$tree/$file"
+    if ! build "$logs/$name.build.log"; then
+      result="does not build"
+      stale=1
+    elif run_tests "$logs/$name.log"; then
+      result=missed
+    else
+      caught=$((caught + 1))
+      # The first test that failed, from ctest's summary.
+      first=$(sed -n '/tests FAILED:/{n;p;q}' "$logs/$name.log" | sed -E 's/^[[:space:]]*[0-9]+ - //')
+      result="caught  ${first:-(the run timed out)}"
+    fi
+    printf '%-22s %s\n' "$name" "$result"
+    git -C "$tree" checkout -q -- "$file"
+  done
+  total=${#names[@]}
+  percent=$((100 * caught / total))
+  echo "score: $caught of $total caught ($percent %)"
+  if [ "$stale" = 1 ]; then exit 1; fi
+  if [ -n "$min" ] && [ "$percent" -lt "$min" ]; then exit 3; fi
+}
+
+main "$@"
