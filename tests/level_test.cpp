@@ -265,3 +265,82 @@ TEST_F(Level, TheLastWavesMakeExactlyOneHundred) {
   StartWave();
   EXPECT_EQ(ampelActive, 0);
 }
+
+TEST_F(Level, TheEndSequenceTickByTick) {
+  f->chickensReleased = 100;
+  Tick();
+  ASSERT_EQ(f->gameState, "Atombombe");
+  // For each tick: the state after it, and the ticks in which each thing happened.
+  std::vector<std::pair<int, std::string>> states;
+  std::vector<int> warning, detonation, clouds, gameOver;
+  for (int tick = 1; f->gameState != "Results"; ++tick) {
+    const size_t sounds = backend->records.size();
+    const double atom = f->atomFrame;
+    const bool nirwana = f->gameState == "Nirwana";
+    const auto texts = TextsOf([&] { Tick(); });
+    if (states.empty() || states.back().second != f->gameState) states.emplace_back(tick, f->gameState);
+    for (const TDrawnText& t : texts)
+      if (t.text == "Nukleare Absch\xFCsse entdeckt" && t.x == 250 && t.y == 200) warning.push_back(tick);
+    for (size_t i = sounds; i < backend->records.size(); ++i)
+      if (backend->records[i].what.kind == plat::Sighting::Sound && backend->records[i].what.item == 1)
+        detonation.push_back(tick);
+    if (f->atomFrame != atom) clouds.push_back(tick);
+    if ((nirwana || f->gameState == "Nirwana") && f->screen1.Surface.Pixel(320, 240) != 0) gameOver.push_back(tick);
+    ASSERT_LT(tick, 2000);
+  }
+  // Runs of ticks as first..last pairs.
+  auto runs = [](const std::vector<int>& ticks) {
+    std::vector<std::pair<int, int>> r;
+    for (int t : ticks) {
+      if (r.empty() || r.back().second + 1 != t) r.emplace_back(t, t);
+      r.back().second = t;
+    }
+    return r;
+  };
+  using Runs = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(states, (std::vector<std::pair<int, std::string>>{{1, "Atombombe"}, {816, "Nirwana"}, {1165, "Results"}}));
+  EXPECT_EQ(runs(warning), (Runs{{1, 55}, {96, 155}, {195, 254}, {295, 354}}));
+  EXPECT_EQ(detonation, (std::vector<int>{574}));
+  EXPECT_EQ(runs(clouds), (Runs{{575, 815}}));
+  // "Game over" is drawn from the 51st tick of "Nirwana" on, first too faint to show.
+  EXPECT_EQ(runs(gameOver), (Runs{{867, 1165}}));
+}
+
+TEST_F(Level, TheShotCountTurnsRedBelow51AndStaysWhiteOnLeicht) {
+  struct Case {
+    int difficulty, shots;
+    std::string text;
+    TColor colour;
+  };
+  for (const Case& c : {Case{2, 51, "51", clWhite}, Case{2, 50, "50", clRed}, Case{3, 1, "1", clRed},
+                        Case{3, 200, "200", clWhite}, Case{1, 200, "---", clWhite}}) {
+    f->difficulty = c.difficulty;
+    f->shotsLeft = c.shots;
+    const auto texts = TextsOf([&] { Tick(); });
+    int found = 0;
+    for (const TDrawnText& t : texts) {
+      if (t.x == 605 && t.y == 4) {
+        ++found;
+        EXPECT_EQ(t.text, c.text);
+        EXPECT_EQ(t.color, c.colour) << c.shots;
+      } else {
+        EXPECT_EQ(t.color, clWhite) << t.text;
+      }
+    }
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(f->screen1.Surface.Canvas().Font.Color, clWhite);
+  }
+}
+
+TEST_F(Level, WingsShowTheSecondPictureFiveTicksInEleven) {
+  Wave(true, 2);
+  std::string seen;
+  for (int tick = 0; tick < 22; ++tick) {
+    Tick();
+    const TSurface& sprite = *f->huhnbSurface;
+    for (auto [item, mark] : {std::pair{14, 'a'}, {25, 'b'}})
+      if (std::equal(sprite.Bits(), sprite.Bits() + 36 * 35, f->ImageList1.Items[size_t(item)]->Picture.Bits()))
+        seen += mark;
+  }
+  EXPECT_EQ(seen, "aaaaabbbbbaaaaaabbbbba");
+}
