@@ -344,3 +344,13 @@ TEST_F(Level, WingsShowTheSecondPictureFiveTicksInEleven) {
   }
   EXPECT_EQ(seen, "aaaaabbbbbaaaaaabbbbba");
 }
+
+TEST_F(Level, RandomizeTakesItsSeedFromTheHostsClock) {
+  backend->clockMs = 1000;
+  Randomize();
+  const uint32_t first = RandSeed;
+  EXPECT_EQ(first, backend->RandomizeSeed());
+  backend->clockMs = 1020;
+  Randomize();
+  EXPECT_NE(RandSeed, first);
+}
