@@ -354,3 +354,44 @@ TEST_F(Level, RandomizeTakesItsSeedFromTheHostsClock) {
   Randomize();
   EXPECT_NE(RandSeed, first);
 }
+
+TEST_F(Level, FlightLinesCountOnlyOnceCrossed) {
+  speedDivisor = 2.5;
+  struct Case {
+    const char* what;
+    bool leftward;
+    int kind, x, y;
+    bool follower;  // a second chicken waits for the release; otherwise the wave ends
+  };
+  // One step reaches the line exactly (nothing yet), the next crosses it.
+  for (const Case& c : {Case{"release left", true, 1, 456, 390, true}, Case{"release left high", true, 3, 500, 356, true},
+                        Case{"release right", false, 2, 145, 350, true},
+                        Case{"release right high", false, 3, 90, 306, true},
+                        Case{"far end right", false, 1, 494, 350, false}, Case{"far end left", true, 1, 96, 390, false},
+                        Case{"off right", false, 2, 635, 350, false}, Case{"off left", true, 2, -34, 390, false},
+                        Case{"off top", true, 3, 300, -34, false}}) {
+    chickenLeftActive = chickenRightActive = 0;
+    Wave(c.leftward, c.kind, c.follower ? 2 : 1);
+    f->huhnTable[1].X = c.x, f->huhnTable[1].Y = c.y;
+    for (int step = 0; step < 2; ++step) {
+      c.leftward ? MoveChickensLeft() : MoveChickensRight();
+      const bool done = c.follower ? f->huhnTable[2].State == "Normal" : (chickenLeftActive | chickenRightActive) == 0;
+      EXPECT_EQ(done, step == 1) << c.what << " after step " << step + 1;
+    }
+  }
+}
+
+TEST_F(Level, TheAnimationClocksShowEveryFrameAndWrapAtTheirCount) {
+  f->schussFrame = f->feuerFrame = f->atomFrame = 0;
+  int highest[3] = {0, 0, 0}, atomBack = 0;
+  for (int call = 1; call <= 300; ++call) {
+    AdvanceAnimations();
+    const int shown[3] = {Round(f->schussFrame), Round(f->feuerFrame), Round(f->atomFrame)};
+    for (int i = 0; i < 3; ++i) highest[i] = std::max(highest[i], shown[i]);
+    if (!atomBack && f->atomFrame == 0) atomBack = call;
+  }
+  EXPECT_EQ(highest[0], f->gifSchuss->Count() - 1);
+  EXPECT_EQ(highest[1], f->gifFeuer->Count() - 1);
+  EXPECT_EQ(highest[2], 25);
+  EXPECT_EQ(atomBack, 51);  // 0.5 steps: frame 25 shows once, at 25.0
+}
