@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -63,9 +64,11 @@ double AddExt(double value, ExtConst increment) {
     return a.significand == 0 && a.negative && !b.negative ? 0.0 : value;
   }
   if (a.significand == 0) return ToDouble(b.negative, b.significand, b.exponent);
-  const int shiftA = std::countl_zero(a.significand);
-  a.significand <<= shiftA;
-  a.exponent -= shiftA;
+  for (Parts* p : {&a, &b}) {  // top bits set
+    const int shift = std::countl_zero(p->significand);
+    p->significand <<= shift;
+    p->exponent -= shift;
+  }
   // a takes the larger magnitude.
   if (a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand)) std::swap(a, b);
 
