@@ -395,3 +395,12 @@ TEST_F(Level, TheAnimationClocksShowEveryFrameAndWrapAtTheirCount) {
   EXPECT_EQ(highest[2], 25);
   EXPECT_EQ(atomBack, 51);  // 0.5 steps: frame 25 shows once, at 25.0
 }
+
+TEST_F(Level, OnlySchwerKeepsTheFasterChickensIntoItsLevel) {
+  for (int difficulty : {1, 2, 3}) {
+    speedDivisor = 2.0;  // "Schwer" was chosen once
+    f->difficulty = difficulty;
+    StartLevel();
+    EXPECT_EQ(speedDivisor, difficulty == 3 ? 2.0 : 2.5) << difficulty;
+  }
+}
