@@ -73,7 +73,8 @@ gif-beyond-table      | src/platform/gif.cpp    | map->Colors[i] : GifColorType{
 EOF
 )
 
-# Everything below is read before it runs, so the list can be edited during a run.
+# Everything below is read before it runs (main and the exit after it are one
+# line), so the script can be edited during a run.
 main() {
   commit=HEAD
   regex=""
@@ -175,4 +176,4 @@ main() {
   if [ -n "$min" ] && [ "$percent" -lt "$min" ]; then exit 3; fi
 }
 
-main "$@"
+main "$@"; exit $?
