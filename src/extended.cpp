@@ -74,6 +74,8 @@ double AddExt(double value, ExtConst increment) {
 
   // Both significands with 63 bits below them and one free bit above; what b
   // loses on the shift is kept as a set lowest bit, far below the rounding.
+  // (With a double on one side that bit never changes a result, but it keeps
+  // the addition exact for any two extended values.)
   const u128 wa = u128(a.significand) << 63;
   const int64_t distance = int64_t(a.exponent) - b.exponent;
   u128 wb;

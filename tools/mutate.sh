@@ -33,7 +33,7 @@ wings-truncate        | src/huhn.cpp   | wingsUp = Round(f.flapPhase) == 0      
 speed-truncates       | src/huhn.cpp   | dx = Round(15 / d)                          | dx = Trunc(15 / d)
 round-half-away       | src/tool1.cpp  | return int(std::lrint(x));                  | return int(std::lround(x));
 ext-ties-up           | src/extended.cpp | if (lo > half || (lo == half && (hi & 1))) { | if (lo >= half) {
-ext-no-sticky         | src/extended.cpp | if ((wb << distance) != full) wb |= 1;   | (void)full;
+ext-subnormal-ignored | src/extended.cpp | const int drop = top >= -1022 ? 11 : 11 + (-1022 - top); | const int drop = 11;
 random-modulo         | src/tool1.cpp  | int((uint64_t(RandSeed) * uint64_t(uint32_t(n))) >> 32) | int(RandSeed % uint32_t(n))
 speed-reset           | src/tool1.cpp  | if (f.difficulty < 3) speedDivisor = 2.5;   | if (f.difficulty < 2) speedDivisor = 2.5;
 rank-points           | src/tool1.cpp  | points > StrToInt(t.Points[k].Str())        | points >= StrToInt(t.Points[k].Str())
