@@ -12,11 +12,11 @@ uint8_t ammoActive = 0;
 
 void AdvanceAnimations() {
   TForm1& f = *Form1;
-  f.schussFrame = AddExt(f.schussFrame, 0.5L);
+  f.schussFrame = AddExt(f.schussFrame, 0.5_ext);
   if (Round(f.schussFrame) == f.gifSchuss->Count()) f.schussFrame = 0;
-  f.feuerFrame = AddExt(f.feuerFrame, 0.2L);
+  f.feuerFrame = AddExt(f.feuerFrame, 0.2_ext);
   if (Round(f.feuerFrame) == f.gifFeuer->Count()) f.feuerFrame = 0;
-  f.atomFrame = AddExt(f.atomFrame, 0.5L);
+  f.atomFrame = AddExt(f.atomFrame, 0.5_ext);
   if (Round(f.atomFrame) == 26) f.atomFrame = 0;
 }
 
@@ -50,7 +50,7 @@ void StartExplosion(int slot, int x, int y) {
 void AdvanceExplosions() {
   TForm1& f = *Form1;
   for (int i = 0; i <= 20; ++i) {
-    if (f.explosionPhase[i] > -1) f.explosionPhase[i] = AddExt(f.explosionPhase[i], 0.3L);
+    if (f.explosionPhase[i] > -1) f.explosionPhase[i] = AddExt(f.explosionPhase[i], 0.3_ext);
     if (Round(f.explosionPhase[i]) == 9) f.explosionPhase[i] = -1;
   }
 }
@@ -171,7 +171,7 @@ void UpdatePlane() {
   TForm1& f = *Form1;
   f.planeX += 1;
   if (f.planeX == 180) f.dropX = 180;
-  if (f.planeX >= 190) f.dropY = AddExt(f.dropY, 0.5L);
+  if (f.planeX >= 190) f.dropY = AddExt(f.dropY, 0.5_ext);
   if (AllGone(f.dropGone)) f.dropY = 410;
   const int v = Round(f.dropY);
   // Object k touches the ground (its top at y 320) when v is 320 + 10 k.
@@ -226,7 +226,7 @@ void UpdatePlane2() {
 
 void UpdateNegativ() {
   TForm1& f = *Form1;
-  f.negativY = AddExt(f.negativY, 0.5L);
+  f.negativY = AddExt(f.negativY, 0.5_ext);
   if (f.negativY > 230) {
     f.negativY = -100;
     negativActive = 0;

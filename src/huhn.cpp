@@ -65,7 +65,7 @@ void StartWave() {
 
 void UpdateAmpel() {
   TForm1& f = *Form1;
-  f.ampelTime = AddExt(f.ampelTime, 0.02L);
+  f.ampelTime = AddExt(f.ampelTime, 0.02_ext);
   f.ampelSurface->DrawRect(0, 0, Rect(0, 0, 58, 14), *f.ampelPristine, false);
   // Black is the light's colour key: what is painted over does not show.
   TCanvas& canvas = f.ampelSurface->Canvas();
@@ -95,7 +95,7 @@ void MoveChickensRight() { MoveChickens(false); }
 
 void DrawChickens() {
   TForm1& f = *Form1;
-  f.flapPhase = AddExt(f.flapPhase, 0.1L);
+  f.flapPhase = AddExt(f.flapPhase, 0.1_ext);
   if (f.flapPhase > 1) f.flapPhase = 0;
   const bool wingsUp = Round(f.flapPhase) == 0;
   if (chickenLeftActive == 1) LoadChicken(wingsUp ? kHuhnA : kHuhnA2);

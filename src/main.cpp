@@ -309,11 +309,11 @@ void AtombombeFrame() {
   TSurface& back = f.screen1.Surface;
   back.Fill(clBlack);
   back.Draw(f.shakeX, f.shakeY, *f.levelBackground, false);
-  f.feuerFrame = AddExt(f.feuerFrame, 0.2L);
+  f.feuerFrame = AddExt(f.feuerFrame, 0.2_ext);
   if (Round(f.feuerFrame) == f.gifFeuer->Count()) f.feuerFrame = 0;
   if (f.fireAnimation == 1) DrawFire(f.shakeX + 330, f.shakeY + 300);
-  f.endSequenceTime = AddExt(f.endSequenceTime, 0.1L);
-  f.bombDrop = AddExt(f.bombDrop, 2.0L);
+  f.endSequenceTime = AddExt(f.endSequenceTime, 0.1_ext);
+  f.bombDrop = AddExt(f.bombDrop, 2.0_ext);
   const int t = Round(f.endSequenceTime);
   if (t >= 0 && t <= 35 && t % 10 <= 5) {
     // The warning blinks: 0..5, 10..15, 20..25, 30..35.
@@ -330,7 +330,7 @@ void AtombombeFrame() {
   } else if (t >= 58 && t <= 81) {
     f.shakeX = Random(2) == 1 ? Random(20) : -Random(20);
     f.shakeY = Random(2) == 1 ? Random(20) : -Random(20);
-    f.atomFrame = AddExt(f.atomFrame, 0.1L);
+    f.atomFrame = AddExt(f.atomFrame, 0.1_ext);
     if (Round(f.atomFrame) == 25) f.atomFrame = 0;
     f.workSurface->TransparentColor = clBlack;
     TCanvas& canvas = f.workSurface->Canvas();
@@ -350,7 +350,7 @@ void AtombombeFrame() {
 void NirwanaFrame() {
   TForm1& f = *Form1;
   TSurface& back = f.screen1.Surface;
-  f.endSequenceTime = AddExt(f.endSequenceTime, 2.0L);
+  f.endSequenceTime = AddExt(f.endSequenceTime, 2.0_ext);
   back.Fill(clBlack);
   const int t = Round(f.endSequenceTime);
   if (t >= 101) f.menu1.Items[9]->DrawAlpha(back, Rect(206, 215, 434, 265), 0, t - 100);

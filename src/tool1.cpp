@@ -14,7 +14,6 @@
 
 int Round(double x) { return int(std::lrint(x)); }
 int Trunc(double x) { return int(x); }
-double AddExt(double value, long double increment) { return double(static_cast<long double>(value) + increment); }
 int PanOf(int x) { return x * 20000 / 640 - 10000; }
 
 uint32_t RandSeed = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "extended.h"
 #include "platform/core/surface.h"
 
 class TGIFImage;
@@ -17,9 +18,7 @@ void RequestTermination();
 int Round(double x);
 // Cuts towards zero.
 int Trunc(double x);
-// value + increment, added in extended precision and stored as a double; the
-// clocks and phases of the game all advance this way.
-double AddExt(double value, long double increment);
+// The clocks and phases of the game all advance with AddExt (extended.h).
 // Stereo pan of a screen x position: x * 20000 div 640 - 10000.
 int PanOf(int x);
 

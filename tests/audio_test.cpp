@@ -107,6 +107,17 @@ TEST(MidiFile, TempoChangesInAnyTrackShapeTheTimes) {
       plat::ParseMidi(Midi(0, 0xE728, {{0x00, 0x90, 60, 100, 0x81, 0x7A, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}}));
   EXPECT_DOUBLE_EQ(smpte.lengthUs, 250000);  // 250 ticks
 
+  // Times are ticks x tempo over the division rounded once, to the nearest
+  // double: the same on every machine. 7 ticks a quarter at 333333 us.
+  const plat::MidiFile seventh = plat::ParseMidi(Midi(
+      0, 7, {{0x00, 0xFF, 0x51, 0x03, 0x05, 0x16, 0x15, 0x01, 0x90, 60, 100, 0x02, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}}));
+  ASSERT_EQ(seventh.events.size(), 2u);
+  EXPECT_EQ(seventh.events[0].timeUs, 333333.0 / 7);
+  EXPECT_EQ(seventh.events[1].timeUs, 3 * 333333.0 / 7);
+  const plat::MidiFile thirty =  // 30 frames of 7 ticks a second
+      plat::ParseMidi(Midi(0, 0xE207, {{0x01, 0x90, 60, 100, 0x00, 0xFF, 0x2F, 0x00}}));
+  EXPECT_EQ(thirty.lengthUs, 1e6 / 210);
+
   // The slowest tempo, one tick a quarter and the longest pause: far beyond
   // the range of a length, which stays the largest instead of turning negative.
   const plat::MidiFile endless = plat::ParseMidi(

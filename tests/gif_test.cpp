@@ -229,3 +229,26 @@ TEST(GifLoading, AFrameUsingEveryColourStillGetsAKeyAndLooksTheSame) {
   EXPECT_EQ(std::count(used.begin(), used.end(), true), 65536);
   EXPECT_EQ(moved, 1);  // the one pixel of the colour that became the key
 }
+
+TEST(GifLoading, AColourNumberBeyondItsTableShowsBlack) {
+  // Two-colour tables are written with two-bit codes, so numbers 2 and 3 fit
+  // in the picture but not in the table. The second frame's own table has a
+  // see-through number beyond it too.
+  const std::vector<uint32_t> global = {0xFF0000, 0x00FF00};
+  std::vector<Frame> frames(2);
+  frames[0] = Frame{.w = 4, .h = 1, .px = {0, 1, 2, 3}};
+  frames[1] = Frame{.w = 4, .h = 1, .palette = {0x0000FF, 0xFFFFFF}, .px = {2, 1, 3, 0}, .transparent = 3};
+  TGIFImage gif;
+  Load(gif, MakeGif(4, 1, global, frames));
+  ASSERT_EQ(gif.Count(), 2);
+  const TSurface& first = gif.Frames[0]->Opaque;
+  EXPECT_EQ(first.Pixel(0, 0), kRed);
+  EXPECT_EQ(first.Pixel(1, 0), kGreen);
+  EXPECT_EQ(first.Pixel(2, 0), 0);
+  EXPECT_EQ(first.Pixel(3, 0), 0);
+  const TSurface& second = gif.Frames[1]->Opaque;
+  EXPECT_EQ(second.Pixel(0, 0), 0);
+  EXPECT_EQ(second.Pixel(1, 0), PixelFromRgb(255, 255, 255));
+  EXPECT_EQ(second.Pixel(2, 0), 0);  // see-through: the black below stays
+  EXPECT_EQ(second.Pixel(3, 0), kBlue);
+}

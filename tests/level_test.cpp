@@ -82,7 +82,7 @@ TEST_F(Level, ChickenHitBoxAndTheTwoForegroundZones) {
   EXPECT_EQ(f->huhnTable[1].State, "Normal");
   EXPECT_EQ(f->huhnTable[2].State, "Tod");
   EXPECT_EQ(f->scorePoints, 200);
-  EXPECT_EQ(f->explosionPhase[1], AddExt(0, 0.3L));
+  EXPECT_EQ(f->explosionPhase[1], AddExt(0, 0.3_ext));
   EXPECT_EQ(f->explosionX[1], 225);
   EXPECT_EQ(backend->records.back().what.pan, PanOf(210));
   LevelClick(210, 110);  // overlapping: only the lower place
@@ -199,9 +199,9 @@ TEST_F(Level, ExplosionsRestartAndShortenEachOther) {
   AdvanceExplosions();
   StartExplosion(3, 300, 200);  // a running slot starts again at the new place
   EXPECT_EQ(f->explosionX[3], 300);
-  EXPECT_EQ(f->explosionPhase[3], AddExt(0, 0.3L));
+  EXPECT_EQ(f->explosionPhase[3], AddExt(0, 0.3_ext));
   StartExplosion(4, 0, 0);  // the second start advances the first once more
-  EXPECT_EQ(f->explosionPhase[3], AddExt(AddExt(0, 0.3L), 0.3L));
+  EXPECT_EQ(f->explosionPhase[3], AddExt(AddExt(0, 0.3_ext), 0.3_ext));
   int frames = 0;
   while (f->explosionPhase[4] > -1) {
     AdvanceExplosions();
@@ -264,4 +264,143 @@ TEST_F(Level, TheLastWavesMakeExactlyOneHundred) {
   ampelActive = 0;
   StartWave();
   EXPECT_EQ(ampelActive, 0);
+}
+
+TEST_F(Level, TheEndSequenceTickByTick) {
+  f->chickensReleased = 100;
+  Tick();
+  ASSERT_EQ(f->gameState, "Atombombe");
+  // For each tick: the state after it, and the ticks in which each thing happened.
+  std::vector<std::pair<int, std::string>> states;
+  std::vector<int> warning, detonation, clouds, gameOver;
+  for (int tick = 1; f->gameState != "Results"; ++tick) {
+    const size_t sounds = backend->records.size();
+    const double atom = f->atomFrame;
+    const bool nirwana = f->gameState == "Nirwana";
+    const auto texts = TextsOf([&] { Tick(); });
+    if (states.empty() || states.back().second != f->gameState) states.emplace_back(tick, f->gameState);
+    for (const TDrawnText& t : texts)
+      if (t.text == "Nukleare Absch\xFCsse entdeckt" && t.x == 250 && t.y == 200) warning.push_back(tick);
+    for (size_t i = sounds; i < backend->records.size(); ++i)
+      if (backend->records[i].what.kind == plat::Sighting::Sound && backend->records[i].what.item == 1)
+        detonation.push_back(tick);
+    if (f->atomFrame != atom) clouds.push_back(tick);
+    if ((nirwana || f->gameState == "Nirwana") && f->screen1.Surface.Pixel(320, 240) != 0) gameOver.push_back(tick);
+    ASSERT_LT(tick, 2000);
+  }
+  // Runs of ticks as first..last pairs.
+  auto runs = [](const std::vector<int>& ticks) {
+    std::vector<std::pair<int, int>> r;
+    for (int t : ticks) {
+      if (r.empty() || r.back().second + 1 != t) r.emplace_back(t, t);
+      r.back().second = t;
+    }
+    return r;
+  };
+  using Runs = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(states, (std::vector<std::pair<int, std::string>>{{1, "Atombombe"}, {816, "Nirwana"}, {1165, "Results"}}));
+  EXPECT_EQ(runs(warning), (Runs{{1, 55}, {96, 155}, {195, 254}, {295, 354}}));
+  EXPECT_EQ(detonation, (std::vector<int>{574}));
+  EXPECT_EQ(runs(clouds), (Runs{{575, 815}}));
+  // "Game over" is drawn from the 51st tick of "Nirwana" on, first too faint to show.
+  EXPECT_EQ(runs(gameOver), (Runs{{867, 1165}}));
+}
+
+TEST_F(Level, TheShotCountTurnsRedBelow51AndStaysWhiteOnLeicht) {
+  struct Case {
+    int difficulty, shots;
+    std::string text;
+    TColor colour;
+  };
+  for (const Case& c : {Case{2, 51, "51", clWhite}, Case{2, 50, "50", clRed}, Case{3, 1, "1", clRed},
+                        Case{3, 200, "200", clWhite}, Case{1, 200, "---", clWhite}}) {
+    f->difficulty = c.difficulty;
+    f->shotsLeft = c.shots;
+    const auto texts = TextsOf([&] { Tick(); });
+    int found = 0;
+    for (const TDrawnText& t : texts) {
+      if (t.x == 605 && t.y == 4) {
+        ++found;
+        EXPECT_EQ(t.text, c.text);
+        EXPECT_EQ(t.color, c.colour) << c.shots;
+      } else {
+        EXPECT_EQ(t.color, clWhite) << t.text;
+      }
+    }
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(f->screen1.Surface.Canvas().Font.Color, clWhite);
+  }
+}
+
+TEST_F(Level, WingsShowTheSecondPictureFiveTicksInEleven) {
+  Wave(true, 2);
+  std::string seen;
+  for (int tick = 0; tick < 22; ++tick) {
+    Tick();
+    const TSurface& sprite = *f->huhnbSurface;
+    for (auto [item, mark] : {std::pair{14, 'a'}, {25, 'b'}})
+      if (std::equal(sprite.Bits(), sprite.Bits() + 36 * 35, f->ImageList1.Items[size_t(item)]->Picture.Bits()))
+        seen += mark;
+  }
+  EXPECT_EQ(seen, "aaaaabbbbbaaaaaabbbbba");
+}
+
+TEST_F(Level, RandomizeTakesItsSeedFromTheHostsClock) {
+  backend->clockMs = 1000;
+  Randomize();
+  const uint32_t first = RandSeed;
+  EXPECT_EQ(first, backend->RandomizeSeed());
+  backend->clockMs = 1020;
+  Randomize();
+  EXPECT_NE(RandSeed, first);
+}
+
+TEST_F(Level, FlightLinesCountOnlyOnceCrossed) {
+  speedDivisor = 2.5;
+  struct Case {
+    const char* what;
+    bool leftward;
+    int kind, x, y;
+    bool follower;  // a second chicken waits for the release; otherwise the wave ends
+  };
+  // One step reaches the line exactly (nothing yet), the next crosses it.
+  for (const Case& c : {Case{"release left", true, 1, 456, 390, true}, Case{"release left high", true, 3, 500, 356, true},
+                        Case{"release right", false, 2, 145, 350, true},
+                        Case{"release right high", false, 3, 90, 306, true},
+                        Case{"far end right", false, 1, 494, 350, false}, Case{"far end left", true, 1, 96, 390, false},
+                        Case{"off right", false, 2, 635, 350, false}, Case{"off left", true, 2, -34, 390, false},
+                        Case{"off top", true, 3, 300, -34, false}}) {
+    chickenLeftActive = chickenRightActive = 0;
+    Wave(c.leftward, c.kind, c.follower ? 2 : 1);
+    f->huhnTable[1].X = c.x, f->huhnTable[1].Y = c.y;
+    for (int step = 0; step < 2; ++step) {
+      c.leftward ? MoveChickensLeft() : MoveChickensRight();
+      const bool done = c.follower ? f->huhnTable[2].State == "Normal" : (chickenLeftActive | chickenRightActive) == 0;
+      EXPECT_EQ(done, step == 1) << c.what << " after step " << step + 1;
+    }
+  }
+}
+
+TEST_F(Level, TheAnimationClocksShowEveryFrameAndWrapAtTheirCount) {
+  f->schussFrame = f->feuerFrame = f->atomFrame = 0;
+  int highest[3] = {0, 0, 0}, atomBack = 0;
+  for (int call = 1; call <= 300; ++call) {
+    AdvanceAnimations();
+    const int shown[3] = {Round(f->schussFrame), Round(f->feuerFrame), Round(f->atomFrame)};
+    for (int i = 0; i < 3; ++i) highest[i] = std::max(highest[i], shown[i]);
+    if (!atomBack && f->atomFrame == 0) atomBack = call;
+  }
+  EXPECT_EQ(highest[0], f->gifSchuss->Count() - 1);
+  EXPECT_EQ(highest[1], f->gifFeuer->Count() - 1);
+  EXPECT_EQ(highest[2], 25);
+  EXPECT_EQ(atomBack, 51);  // 0.5 steps: frame 25 shows once, at 25.0
+}
+
+TEST_F(Level, OnlySchwerKeepsTheFasterChickensIntoItsLevel) {
+  for (int difficulty : {1, 2, 3}) {
+    speedDivisor = 2.0;  // "Schwer" was chosen once
+    f->difficulty = difficulty;
+    StartLevel();
+    EXPECT_EQ(speedDivisor, difficulty == 3 ? 2.0 : 2.5) << difficulty;
+  }
 }

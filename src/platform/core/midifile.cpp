@@ -1,6 +1,7 @@
 #include "platform/core/midifile.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -110,6 +111,36 @@ void ReadTrack(Reader in, uint32_t track, std::vector<TrackEvent>& out, std::vec
   }
 }
 
+// n / d rounded once to the nearest double, ties to even: the same on every
+// machine, whatever its long double.
+double Quotient(unsigned __int128 n, uint64_t d) {
+  using u128 = unsigned __int128;
+  u128 q = n / d, r = n % d;
+  int exponent = 0;
+  const uint64_t high = uint64_t(q >> 64);
+  const int bits = high ? 128 - std::countl_zero(high) : 64 - std::countl_zero(uint64_t(q));
+  bool up;
+  if (bits > 53) {
+    // More than 53 integer bits: the dropped ones and the remainder decide.
+    const int drop = bits - 53;
+    const u128 rest = q & ((u128(1) << drop) - 1), half = u128(1) << (drop - 1);
+    q >>= drop;
+    exponent = drop;
+    up = rest > half || (rest == half && (r != 0 || (q & 1)));
+  } else {
+    // Fraction bits until 53 significant ones; r stays below d < 2^64.
+    for (int have = bits; have < 53 && (q != 0 || r != 0); --exponent) {
+      r <<= 1;
+      q <<= 1;
+      if (r >= d) q |= 1, r -= d;
+      if (q) ++have;
+    }
+    up = 2 * r > d || (2 * r == d && (q & 1));
+  }
+  q += up;
+  return std::ldexp(double(uint64_t(q)), exponent);
+}
+
 }  // namespace
 
 MidiFile ParseMidi(std::string_view bytes) {
@@ -126,8 +157,8 @@ MidiFile ParseMidi(std::string_view bytes) {
   if (trackCount == 0) throw EMidiFormat("MIDI file without tracks");
   // Ticks per quarter note, or (negative top byte) frames per second and ticks per frame.
   const bool smpte = division & 0x8000;
-  const double ticksPerSecond = smpte ? (256 - (division >> 8)) * (division & 0xFF) : 0;
-  if (smpte ? ticksPerSecond <= 0 : division == 0) throw EMidiFormat("MIDI time division is zero");
+  const uint32_t ticksPerSecond = smpte ? (256 - (division >> 8)) * (division & 0xFF) : 0;
+  if (smpte ? ticksPerSecond == 0 : division == 0) throw EMidiFormat("MIDI time division is zero");
 
   MidiFile midi;
   std::vector<TrackEvent> all;
@@ -147,15 +178,17 @@ MidiFile ParseMidi(std::string_view bytes) {
   });
   uint32_t tempo = 500000;
   uint64_t lastTick = 0;
-  long double quarterUs = 0;  // sum of ticks x tempo, divided by the division once per event
+  // The sum of ticks x tempo, exact in integers (ticks below 2^64, tempos
+  // below 2^24), divided by the division once per event.
+  unsigned __int128 quarterUs = 0;
   for (TrackEvent& e : all) {
     double timeUs;
     if (smpte) {
-      timeUs = double(e.tick) * 1e6 / ticksPerSecond;
+      timeUs = Quotient((unsigned __int128)e.tick * 1000000u, ticksPerSecond);
     } else {
-      quarterUs += (long double)(e.tick - lastTick) * tempo;
+      quarterUs += (unsigned __int128)(e.tick - lastTick) * tempo;
       lastTick = e.tick;
-      timeUs = double(quarterUs / division);
+      timeUs = Quotient(quarterUs, division);
     }
     midi.lengthUs = std::max(midi.lengthUs, timeUs);
     if (e.kind == TrackEvent::Tempo) tempo = e.tempo;

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Mutation testing: puts one realistic slip at a time into a scratch clone of a
+# commit, rebuilds it incrementally and runs the release tests; a slip is
+# caught when a test fails. Prints a table and the score.
+#
+#   tools/mutate.sh [--commit REV] [-R CTEST_REGEX] [--min PERCENT] [--keep] [NAME...]
+#
+#   --commit REV  the commit to clone (default HEAD; uncommitted changes are not taken)
+#   -R REGEX      run only the tests ctest -R selects (default: the whole suite)
+#   --min P       exit 3 when fewer than P percent are caught
+#   --keep        keep the scratch folder (build and logs) and say where
+#   --check       only check that every pattern is found once, then stop
+#   NAME...       only the mutants of these names
+#
+# Exit status: 0, 1 when a mutant's pattern is not found exactly once in its
+# file (the list below must stay true), 2 when the unchanged commit does not
+# build or pass, 3 below --min.
+set -euo pipefail
+
+# One mutant a line: name | file | the exact text (found exactly once) | its
+# replacement; the fields are parted by " | ", which the texts must not hold.
+# A file that has moved is looked for by its name under src/.
+MUTANTS=$(cat <<'EOF'
+huhn-box-right        | src/huhn.cpp   | mx > h.X + 30                               | mx > h.X + 31
+huhn-box-top          | src/huhn.cpp   | my < h.Y ||                                 | my <= h.Y ||
+huhn-zone-right       | src/huhn.cpp   | (mx >= 491 && my >= 261)                    | (mx >= 491 && my > 261)
+huhn-zone-left        | src/huhn.cpp   | (mx <= 112 && my >= 291)                    | (mx < 112 && my >= 291)
+huhn-release-line     | src/huhn.cpp   | h.Y < 350 : h.X < 450                       | h.Y < 350 : h.X <= 450
+huhn-far-end          | src/huhn.cpp   | h.X < 90 : h.X > 500                        | h.X < 90 : h.X >= 500
+huhn-off-screen       | src/huhn.cpp   | (h.X > 640 || h.Y < -40)                    | (h.X >= 640 || h.Y < -40)
+ampel-end-rounds      | src/huhn.cpp   | if (Trunc(f.ampelTime) == 4)                | if (Round(f.ampelTime) == 4)
+wings-truncate        | src/huhn.cpp   | wingsUp = Round(f.flapPhase) == 0           | wingsUp = Trunc(f.flapPhase) == 0
+speed-truncates       | src/huhn.cpp   | dx = Round(15 / d)                          | dx = Trunc(15 / d)
+round-half-away       | src/tool1.cpp  | return int(std::lrint(x));                  | return int(std::lround(x));
+ext-ties-up           | src/extended.cpp | if (lo > half || (lo == half && (hi & 1))) { | if (lo >= half) {
+ext-subnormal-ignored | src/extended.cpp | const int drop = top >= -1022 ? 11 : 11 + (-1022 - top); | const int drop = 11;
+random-modulo         | src/tool1.cpp  | int((uint64_t(RandSeed) * uint64_t(uint32_t(n))) >> 32) | int(RandSeed % uint32_t(n))
+speed-reset           | src/tool1.cpp  | if (f.difficulty < 3) speedDivisor = 2.5;   | if (f.difficulty < 2) speedDivisor = 2.5;
+rank-points           | src/tool1.cpp  | points > StrToInt(t.Points[k].Str())        | points >= StrToInt(t.Points[k].Str())
+plane-box-top         | src/extras.cpp | 70 <= my && my <= 96                        | 70 < my && my <= 96
+drop-box-rounded      | src/extras.cpp | const double top = f.dropY - 10 * k;        | const double top = Round(f.dropY) - 10 * k;
+drop-box-right        | src/extras.cpp | mx <= x + 30 && top                         | mx < x + 30 && top
+extra1-box-bottom     | src/extras.cpp | my <= f.extra1Y + 21)                       | my < f.extra1Y + 21)
+extra2-box-bottom     | src/extras.cpp | my <= top + 21                              | my <= top + 20
+extra2-zone           | src/extras.cpp | !(mx >= 461 && my >= 153)                   | !(mx > 461 && my >= 153)
+plane2-box-right      | src/extras.cpp | mx <= f.plane2X + 57 &&                     | mx < f.plane2X + 57 &&
+negativ-box-rounded   | src/extras.cpp | f.negativY + 13 <= my                       | Round(f.negativY) + 13 <= my
+ammo-box-left         | src/extras.cpp | f.ammoX + 3 <= mx                           | f.ammoX + 2 <= mx
+ammo-limit            | src/extras.cpp | my < 153)) return false;                    | my <= 153)) return false;
+explosion-alpha       | src/extras.cpp | *f.explosionFrames[n], true, 210);          | *f.explosionFrames[n], true, 200);
+explosion-picture-cut | src/extras.cpp | const int n = Round(f.explosionPhase[i]);   | const int n = Trunc(f.explosionPhase[i]);
+explosion-unscaled    | src/extras.cpp | Rect(cx - 50, cy - 37, cx + 50, cy + 37)    | Rect(cx - 50, cy - 37, cx + 50, cy + 38)
+atom-wraps-early      | src/extras.cpp | if (Round(f.atomFrame) == 26)               | if (Round(f.atomFrame) == 25)
+shots-red             | src/main.cpp   | f.shotsLeft < 51 ? clRed                    | f.shotsLeft < 50 ? clRed
+warning-blink         | src/main.cpp   | t % 10 <= 5                                 | t % 10 < 5
+bombs-end             | src/main.cpp   | t >= 36 && t <= 57                          | t >= 36 && t <= 58
+end-state             | src/main.cpp   | } else if (t == 82) {                       | } else if (t == 83) {
+game-over-alpha       | src/main.cpp   | 0, t - 100);                                | 0, t - 101);
+options-region        | src/main.cpp   | Hit(x, y, 367, 499, 198, 211)               | Hit(x, y, 367, 500, 198, 211)
+toggle-region         | src/main.cpp   | Hit(x, y, 368, 513, 172, 194)               | Hit(x, y, 368, 513, 172, 195)
+starten-region        | src/main.cpp   | Hit(x, y, 368, 485, 335, 348)               | Hit(x, y, 367, 485, 335, 348)
+mittel-list-region    | src/main.cpp   | x >= 364 && x <= 455                        | x > 364 && x <= 455
+fade-step             | src/menu.cpp   | const int alpha = 15 * step;                | const int alpha = 16 * step;
+pause-dim             | src/menu.cpp   | clBlack, 100);                              | clBlack, 110);
+alpha-truncated       | src/platform/surface.h  | (alpha * 32 + 127) / 255           | (alpha * 32) / 255
+blend-weight          | src/platform/surface.h  | d * (32 - alpha32)) >> 5           | d * (31 - alpha32)) >> 5
+stretch-samples-edge  | src/platform/surface.cpp | int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh))) | int((int64_t(dy - dr.Top) * sh) / int64_t(dh))
+keyed-blend-tail      | src/platform/pixels.h   | if (s[i] != key) d[i] = BlendPixel | d[i] = BlendPixel
+scaler-full-weight    | src/platform/scaler.cpp | if (t.weight == 256) t.a = t.b;     | (void)0;
+scaler-weight-cut     | src/platform/scaler.cpp | uint32_t(std::lrint((u - j) * 256)) | uint32_t((u - j) * 256)
+scaler-multiple       | src/platform/scaler.cpp | std::min(width_ / kSourceWidth, height_ / kSourceHeight) | std::max(width_ / kSourceWidth, height_ / kSourceHeight)
+gif-beyond-table      | src/platform/gif.cpp    | map->Colors[i] : GifColorType{0, 0, 0} | map->Colors[i] : map->Colors[map->ColorCount - 1]
+EOF
+)
+
+# Everything below is read before it runs (main and the exit after it are one
+# line), so the script can be edited during a run.
+main() {
+  commit=HEAD
+  regex=""
+  min=""
+  keep=0
+  check=0
+  only=()
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --commit) commit="$2"; shift 2 ;;
+      -R) regex="$2"; shift 2 ;;
+      --min) min="$2"; shift 2 ;;
+      --keep) keep=1; shift ;;
+      --check) check=1; shift ;;
+      -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+      *) only+=("$1"); shift ;;
+    esac
+  done
+
+  root=$(git -C "$(dirname "$0")/.." rev-parse --show-toplevel)
+  rev=$(git -C "$root" rev-parse --verify "$commit^{commit}")
+  if [ "$commit" = HEAD ] && [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
+    echo "note: uncommitted changes are not part of the run (it clones $rev)" >&2
+  fi
+
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelo-mutate.XXXXXX")
+  cleanup() {
+    if [ "$keep" = 1 ]; then echo "scratch folder kept: $scratch" >&2; else rm -rf "$scratch"; fi
+  }
+  trap cleanup EXIT
+  tree="$scratch/kelo"
+  logs="$scratch/logs"
+  mkdir -p "$logs"
+  git clone -q --no-checkout "$root" "$tree"
+  git -C "$tree" checkout -q --detach "$rev"
+
+  trim() { local s="$1"; s="${s#"${s%%[![:space:]]*}"}"; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
+
+  # The mutants in fields, their files resolved; a pattern found other than once is an error.
+  names=() files=() patterns=() replacements=()
+  stale=0
+  while IFS= read -r line; do
+    [ -z "$(trim "$line")" ] && continue
+    IFS=$'\t' read -r name file pattern replacement <<<"${line//' | '/$'\t'}"
+    name=$(trim "$name") file=$(trim "$file") pattern=$(trim "$pattern") replacement=$(trim "$replacement")
+    if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then continue; fi
+    if [ ! -f "$tree/$file" ]; then
+      moved=$(cd "$tree" && find src -name "$(basename "$file")" -type f)
+      if [ "$(printf '%s\n' "$moved" | grep -c .)" != 1 ]; then
+        echo "mutant $name: $file not found" >&2; stale=1; continue
+      fi
+      echo "mutant $name: $file is now $moved" >&2
+      file=$moved
+    fi
+    count=$(PATTERN="$pattern" perl -ne '$n += () = /\Q$ENV{PATTERN}\E/g; END { print $n + 0 }' "$tree/$file")
+    if [ "$count" != 1 ]; then
+      echo "mutant $name: pattern found $count times in $file: $pattern" >&2; stale=1; continue
+    fi
+    names+=("$name") files+=("$file") patterns+=("$pattern") replacements+=("$replacement")
+  done <<<"$MUTANTS"
+  if [ "$stale" = 1 ]; then exit 1; fi
+  if [ ${#names[@]} = 0 ]; then echo "no mutants selected" >&2; exit 1; fi
+  if [ "$check" = 1 ]; then echo "${#names[@]} mutants, every pattern found once"; exit 0; fi
+
+  ctest_args=(--preset release --stop-on-failure)
+  [ -n "$regex" ] && ctest_args+=(-R "$regex")
+  build() { (cd "$tree" && cmake --build --preset release) >"$1" 2>&1; }
+  run_tests() { (cd "$tree" && timeout 900 ctest "${ctest_args[@]}") >"$1" 2>&1; }
+
+  echo "building $rev in $tree" >&2
+  (cd "$tree" && cmake --preset release) >"$logs/configure.log" 2>&1 || { echo "configure failed: $logs/configure.log" >&2; keep=1; exit 2; }
+  build "$logs/build.log" || { echo "the unchanged commit does not build: $logs/build.log" >&2; keep=1; exit 2; }
+  run_tests "$logs/tests.log" || { echo "the unchanged commit fails its tests: $logs/tests.log" >&2; keep=1; exit 2; }
+
+  caught=0
+  printf '%-22s %s\n' mutant result
+  for i in "${!names[@]}"; do
+    name=${names[$i]} file=${files[$i]}
+    PATTERN="${patterns[$i]}" REPLACEMENT="${replacements[$i]}" \
+      perl -pi -e 's/\Q$ENV{PATTERN}\E/$ENV{REPLACEMENT}/' "$tree/$file"
+    if ! build "$logs/$name.build.log"; then
+      result="does not build"
+      stale=1
+    elif run_tests "$logs/$name.log"; then
+      result=missed
+    else
+      caught=$((caught + 1))
+      # The first test that failed, from ctest's summary.
+      first=$(sed -n '/tests FAILED:/{n;p;q}' "$logs/$name.log" | sed -E 's/^[[:space:]]*[0-9]+ - //')
+      result="caught  ${first:-(the run timed out)}"
+    fi
+    printf '%-22s %s\n' "$name" "$result"
+    git -C "$tree" checkout -q -- "$file"
+  done
+  total=${#names[@]}
+  percent=$((100 * caught / total))
+  echo "score: $caught of $total caught ($percent %)"
+  if [ "$stale" = 1 ]; then exit 1; fi
+  if [ -n "$min" ] && [ "$percent" -lt "$min" ]; then exit 3; fi
+}
+
+main "$@"; exit $?
