@@ -62,14 +62,26 @@ starten-region        | src/main.cpp   | Hit(x, y, 368, 485, 335, 348)          
 mittel-list-region    | src/main.cpp   | x >= 364 && x <= 455                        | x > 364 && x <= 455
 fade-step             | src/menu.cpp   | const int alpha = 15 * step;                | const int alpha = 16 * step;
 pause-dim             | src/menu.cpp   | clBlack, 100);                              | clBlack, 110);
-alpha-truncated       | src/platform/surface.h  | (alpha * 32 + 127) / 255           | (alpha * 32) / 255
-blend-weight          | src/platform/surface.h  | d * (32 - alpha32)) >> 5           | d * (31 - alpha32)) >> 5
-stretch-samples-edge  | src/platform/surface.cpp | int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh))) | int((int64_t(dy - dr.Top) * sh) / int64_t(dh))
-keyed-blend-tail      | src/platform/pixels.h   | if (s[i] != key) d[i] = BlendPixel | d[i] = BlendPixel
-scaler-full-weight    | src/platform/scaler.cpp | if (t.weight == 256) t.a = t.b;     | (void)0;
-scaler-weight-cut     | src/platform/scaler.cpp | uint32_t(std::lrint((u - j) * 256)) | uint32_t((u - j) * 256)
-scaler-multiple       | src/platform/scaler.cpp | std::min(width_ / kSourceWidth, height_ / kSourceHeight) | std::max(width_ / kSourceWidth, height_ / kSourceHeight)
-gif-beyond-table      | src/platform/gif.cpp    | map->Colors[i] : GifColorType{0, 0, 0} | map->Colors[i] : map->Colors[map->ColorCount - 1]
+alpha-truncated       | src/platform/core/surface.h | (alpha * 32 + 127) / 255           | (alpha * 32) / 255
+blend-weight          | src/platform/core/surface.h | d * (32 - alpha32)) >> 5           | d * (31 - alpha32)) >> 5
+stretch-samples-edge  | src/platform/core/surface.cpp | int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh))) | int((int64_t(dy - dr.Top) * sh) / int64_t(dh))
+keyed-blend-tail      | src/platform/core/pixels.h   | if (s[i] != key) d[i] = BlendPixel | d[i] = BlendPixel
+scaler-full-weight    | src/platform/core/scaler.cpp | if (t.weight == 256) t.a = t.b;     | (void)0;
+scaler-weight-cut     | src/platform/core/scaler.cpp | uint32_t(std::lrint((u - j) * 256)) | uint32_t((u - j) * 256)
+scaler-multiple       | src/platform/core/scaler.cpp | std::min(width_ / kSourceWidth, height_ / kSourceHeight) | std::max(width_ / kSourceWidth, height_ / kSourceHeight)
+gif-beyond-table      | src/platform/core/gif.cpp    | map->Colors[i] : GifColorType{0, 0, 0} | map->Colors[i] : map->Colors[map->ColorCount - 1]
+save-no-file-sync     | src/platform/os/posix/files.cpp | if (::fsync(fd) != 0) Fail("cannot sync", temp); | (void)0;
+save-no-folder-sync   | src/platform/os/posix/files.cpp | SyncFolderOf(target); | (void)0;
+folder-sync-fatal     | src/platform/os/posix/files.cpp | ::fsync(fd); | if (::fsync(fd) != 0) FailWith(errno, "cannot sync folder", path);
+inplace-no-cut        | src/platform/os/posix/files.cpp | if (::ftruncate(fd, off_t(content.size())) != 0) Fail("cannot cut", target); | (void)0;
+inplace-no-sync       | src/platform/os/posix/files.cpp | if (::fsync(fd) != 0) Fail("cannot sync", target); | (void)0;
+record-no-sync        | src/platform/core/records.cpp | file_->SyncData(); | (void)0;
+lock-ignored          | src/platform/os/posix/files.cpp | if (error == EWOULDBLOCK) return nullptr; | (void)0;
+scaler-empty-as-one   | src/platform/core/scaler.cpp | width_ = std::max(0, width); | width_ = std::max(1, width);
+pointer-unit-corner   | src/platform/core/layout.cpp | (wx + 0.5) * g.outputWidth | wx * g.outputWidth
+output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPixels, Output::AnyRenderer}; | return {Output::WindowPixels};
+vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
+midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
 EOF
 )
 
