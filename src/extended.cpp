@@ -1,6 +1,5 @@
 #include "extended.h"
 
-#include <bit>
 #include <cmath>
 #include <initializer_list>
 
@@ -16,7 +15,7 @@ struct Parts {
 };
 
 Parts OfDouble(double d) {
-  const uint64_t bits = std::bit_cast<uint64_t>(d);
+  const uint64_t bits = BitsOf(d);
   const int field = int(bits >> 52 & 0x7FF);
   const uint64_t fraction = bits & ((uint64_t(1) << 52) - 1);
   if (field == 0) return {bool(bits >> 63), fraction, -1074};  // zero or subnormal
@@ -29,7 +28,7 @@ Parts OfDouble(double d) {
 double ToDouble(bool negative, uint64_t significand, int exponent) {
   const uint64_t sign = uint64_t(negative) << 63;
   const int top = exponent + 63;  // the value lies in [2^top, 2^(top+1))
-  if (top > 1023) return std::bit_cast<double>(sign | uint64_t(0x7FF) << 52);
+  if (top > 1023) return DoubleOf(sign | uint64_t(0x7FF) << 52);
   // Bits of the significand below the double's last place: 11 for a normal
   // double, more where the result is subnormal.
   const int drop = top >= -1022 ? 11 : 11 + (-1022 - top);
@@ -45,12 +44,12 @@ double ToDouble(bool negative, uint64_t significand, int exponent) {
     up = rest > half || (rest == half && (kept & 1));
   }
   kept += up;
-  if (top < -1022) return std::bit_cast<double>(sign | kept);  // a carry into 2^52 makes the smallest normal
+  if (top < -1022) return DoubleOf(sign | kept);  // a carry into 2^52 makes the smallest normal
   // kept holds the leading bit at 2^52 (or 2^53 after a carry): adding it to
   // the exponent field one too small gives the right field either way.
   const uint64_t bits = (uint64_t(top + 1022) << 52) + kept;
-  if (bits >= uint64_t(0x7FF) << 52) return std::bit_cast<double>(sign | uint64_t(0x7FF) << 52);
-  return std::bit_cast<double>(sign | bits);
+  if (bits >= uint64_t(0x7FF) << 52) return DoubleOf(sign | uint64_t(0x7FF) << 52);
+  return DoubleOf(sign | bits);
 }
 
 }  // namespace
@@ -65,12 +64,15 @@ double AddExt(double value, ExtConst increment) {
   }
   if (a.significand == 0) return ToDouble(b.negative, b.significand, b.exponent);
   for (Parts* p : {&a, &b}) {  // top bits set
-    const int shift = std::countl_zero(p->significand);
+    const int shift = LeadingZeros(p->significand);
     p->significand <<= shift;
     p->exponent -= shift;
   }
   // a takes the larger magnitude.
-  if (a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand)) std::swap(a, b);
+  if (a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand)) {
+    const Parts larger = b;
+    b = a, a = larger;
+  }
 
   // Both significands with 63 bits below them and one free bit above; what b
   // loses on the shift is kept as a set lowest bit, far below the rounding.
@@ -95,7 +97,7 @@ double AddExt(double value, ExtConst increment) {
   }
   // Normalise to the top bit of 128, then round to 64 bits.
   const uint64_t top = uint64_t(sum >> 64);
-  const int lead = top ? std::countl_zero(top) : 64 + std::countl_zero(uint64_t(sum));
+  const int lead = top ? LeadingZeros(top) : 64 + LeadingZeros(uint64_t(sum));
   sum <<= lead;
   uint64_t hi = uint64_t(sum >> 64);
   const uint64_t lo = uint64_t(sum);

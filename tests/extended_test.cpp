@@ -2,7 +2,6 @@
 // the processor's own 80-bit arithmetic where the compiler's `long double` is it.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -33,7 +32,7 @@ const Increment kGameIncrements[] = {{0.02_ext, 0.02L}, {0.1_ext, 0.1L}, {0.2_ex
 
 // Results compared bit for bit (the sign of zero included), as hex floats on failure.
 #define EXPECT_SAME_DOUBLE(a, b, ...)                                                                       \
-  EXPECT_EQ(std::bit_cast<uint64_t>(a), std::bit_cast<uint64_t>(b)) << std::hexfloat << (a) << " " << (b) \
+  EXPECT_EQ(BitsOf(a), BitsOf(b)) << std::hexfloat << (a) << " " << (b) \
                                                                      << " " << __VA_ARGS__
 
 }  // namespace
@@ -107,7 +106,7 @@ TEST(Extended, MillionsOfSumsMatchThe80BitProcessor) {
   std::mt19937_64 rng(20240611);
   auto check = [](double value, ExtConst inc) {
     const double ours = AddExt(value, inc), native = NativeAdd(value, inc);
-    if (std::bit_cast<uint64_t>(ours) != std::bit_cast<uint64_t>(native)) {
+    if (BitsOf(ours) != BitsOf(native)) {
       ADD_FAILURE() << std::hexfloat << value << " + " << Native(inc) << ": " << ours << " != " << native;
       return false;
     }
@@ -118,7 +117,7 @@ TEST(Extended, MillionsOfSumsMatchThe80BitProcessor) {
 
   // Any double at all, from every bit pattern.
   for (int i = 0; i < 250000; ++i) {
-    const double v = std::bit_cast<double>(rng());
+    const double v = DoubleOf(rng());
     if (!std::isfinite(v)) continue;
     for (ExtConst inc : incs)
       if (!check(v, inc)) return;
@@ -146,7 +145,7 @@ TEST(Extended, MillionsOfSumsMatchThe80BitProcessor) {
   // Increments of any sign and size, with doubles near the ends of the range.
   for (int i = 0; i < 300000; ++i) {
     const ExtConst inc(rng() & 1, rng() | 1, int(rng() % 2400) - 1200 - 63);
-    double v = std::bit_cast<double>((rng() & 0x800FFFFFFFFFFFFFull) | uint64_t(rng() % 2047) << 52);
+    double v = DoubleOf((rng() & 0x800FFFFFFFFFFFFFull) | uint64_t(rng() % 2047) << 52);
     if (i % 4 == 1) v = std::ldexp(double(rng() >> 11), -1074 + int(rng() % 80));  // subnormal and just above
     if (i % 4 == 2) v = (rng() & 1 ? -1 : 1) * std::nextafter(DBL_MAX, 0.0) / double(1 + rng() % 4);
     if (!check(v, inc)) return;
@@ -158,7 +157,7 @@ TEST(Extended, MillionsOfSumsMatchThe80BitProcessor) {
       for (int step = 0; step < 20000; ++step) {
         ours = AddExt(ours, inc);
         native = NativeAdd(native, inc);
-        ASSERT_EQ(std::bit_cast<uint64_t>(ours), std::bit_cast<uint64_t>(native)) << start << " step " << step;
+        ASSERT_EQ(BitsOf(ours), BitsOf(native)) << start << " step " << step;
       }
     }
 }

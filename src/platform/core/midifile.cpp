@@ -1,7 +1,7 @@
 #include "platform/core/midifile.h"
+#include "platform/core/bits.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -118,7 +118,7 @@ double Quotient(unsigned __int128 n, uint64_t d) {
   u128 q = n / d, r = n % d;
   int exponent = 0;
   const uint64_t high = uint64_t(q >> 64);
-  const int bits = high ? 128 - std::countl_zero(high) : 64 - std::countl_zero(uint64_t(q));
+  const int bits = high ? 128 - LeadingZeros(high) : 64 - LeadingZeros(uint64_t(q));
   bool up;
   if (bits > 53) {
     // More than 53 integer bits: the dropped ones and the remainder decide.
