@@ -119,13 +119,24 @@ consteval ExtConst FromDecimal(const char* text) {
   return ExtConst(false, uint64_t(q), exponent);
 }
 
+template <char... C>
+struct Literal {
+  static constexpr char text[] = {C..., '\0'};
+  static constexpr ExtConst value = FromDecimal(text);
+};
+
 }  // namespace ext_detail
 
 // 0.02_ext is the extended value nearest to 0.02, as an 80-bit `0.02L` is.
 // Digits, a point, an exponent (2.5e-3_ext) and digit separators are read;
 // the digits times their power of ten must stay below 2^128 (about 3.4e38),
 // with at most 38 places after the point, or the program does not compile.
-consteval ExtConst operator""_ext(const char* text) { return ext_detail::FromDecimal(text); }
+// (The value is a constant of its own for each literal: an immediate call in
+// the middle of an expression comes out wrong with some compilers.)
+template <char... C>
+constexpr ExtConst operator""_ext() {
+  return ext_detail::Literal<C...>::value;
+}
 
 // value + increment, added in the extended format and stored as a double.
 // Exact for every finite double (subnormals and both zeros included) and every
