@@ -1,5 +1,7 @@
 #include "extended.h"
 
+#include "platform/core/bits.h"
+
 #include <cmath>
 #include <initializer_list>
 

@@ -8,8 +8,6 @@
 
 #include <cstdint>
 
-#include "platform/core/bits.h"
-
 // A constant in the extended format: (-1)^negative * significand * 2^exponent
 // with the significand's top bit set, or zero (significand 0).
 struct ExtConst {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "extended.h"
+#include "platform/core/bits.h"
 
 namespace {
 

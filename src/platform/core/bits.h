@@ -1,5 +1,5 @@
-// Bit-level helpers that every toolchain we build with has (some of the C++20
-// <bit> header is missing from the browser's library).
+// The bits of a double, and leading zeros, for every toolchain we build with
+// (the browser's C++ library lacks std::bit_cast and std::countl_zero).
 #pragma once
 
 #include <cstdint>
