@@ -19,15 +19,8 @@ set(CMAKE_RC_COMPILER ${KELO_MINGW_TRIPLE}-windres)
 set(CMAKE_AR /usr/bin/${KELO_MINGW_TRIPLE}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB /usr/bin/${KELO_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
 
-if(NOT KELO_DEPS_PREFIX)
-  if(DEFINED ENV{KELO_DEPS_PREFIX})
-    set(KELO_DEPS_PREFIX "$ENV{KELO_DEPS_PREFIX}")
-  else()
-    get_filename_component(KELO_DEPS_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../../build/deps/windows" ABSOLUTE)
-  endif()
-endif()
-# Handed on to the test projects that check the compiler.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KELO_DEPS_PREFIX)
+include(${CMAKE_CURRENT_LIST_DIR}/deps-prefix.cmake)
+kelo_deps_prefix(windows)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KELO_MINGW_TRIPLE} "${KELO_DEPS_PREFIX}")
 list(APPEND CMAKE_PREFIX_PATH "${KELO_DEPS_PREFIX}")
