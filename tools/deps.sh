@@ -8,12 +8,17 @@
 #                                        googletest, with those they are built on)
 #   tools/deps.sh --print-prefix TARGET  prints the prefix (for CMake and scripts)
 #
+# KELO_DEPS_PREFIX names the prefix instead of build/deps/TARGET, as it does
+# for the toolchain files (cmake/toolchains/deps-prefix.cmake): several
+# checkouts can share one set of libraries that way.
+#
 # Sources come with `apt-get source` into build/deps/sources/ (once), are
-# unpacked with Debian's patches applied for each build (build/deps/work/, gone
-# afterwards), and each library is installed into build/deps/TARGET/. A stamp per library in
-# build/deps/TARGET/.stamps/ holds the source version, the build recipe and the
-# compiler: when one of them changes, that library and those built on it are
-# built again; otherwise a run costs nothing but the checks.
+# unpacked with Debian's patches applied for each build (PREFIX.work/, gone
+# afterwards), and each library is installed into the prefix. A stamp per
+# library in PREFIX/.stamps/ holds the source version, the build recipe (with
+# the toolchain files) and the compiler: when one of them changes, that library
+# and those built on it are built again; otherwise a run costs nothing but the
+# checks.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,9 +38,19 @@ check_target() {
   esac
 }
 
+# The prefix of a target: KELO_DEPS_PREFIX when set (absolute), else build/deps/TARGET.
+prefix_of() {
+  local p=${KELO_DEPS_PREFIX:-$deps_dir/$1}
+  case "$p" in
+    /*) ;;
+    *) p=$PWD/$p ;;
+  esac
+  echo "${p%/}"
+}
+
 if [ "${1:-}" = "--print-prefix" ]; then
   check_target "${2:-}"
-  echo "$deps_dir/$2"
+  prefix_of "$2"
   exit 0
 fi
 [ $# -ge 1 ] || usage
@@ -44,17 +59,17 @@ shift
 wanted=" $* "
 check_target "$target"
 
-prefix=$deps_dir/$target
+prefix=$(prefix_of "$target")
 stamps_dir=$prefix/.stamps
-work_dir=$deps_dir/work/$target
+work_dir=$prefix.work
 jobs=$(nproc)
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
-# One run per target at a time.
-mkdir -p "$deps_dir"
-exec 9>"$deps_dir/.lock-$target"
+# One run per prefix at a time, from whichever checkout.
+mkdir -p "$deps_dir" "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
 flock 9
 
 # --- Tools --------------------------------------------------------------------
@@ -337,7 +352,8 @@ library() {
   version=$(library_version "$name")
   key="$name $version
 compiler: $compiler_id
-recipe: $( { declare -f "$recipe" cmake_build c_library pkg_config_file; grep -v '^ *#' "$toolchain"; } |
+recipe: $( { declare -f "$recipe" cmake_build c_library pkg_config_file
+           grep -hv '^ *#' "$toolchain" "$root/cmake/toolchains/deps-prefix.cmake"; } |
   sha256sum | cut -c1-16)"
   for dep in "$@"; do
     key+="
