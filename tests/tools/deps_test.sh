@@ -150,4 +150,13 @@ deps windows SDL2_mixer || fail "$out"
 [ "$(built)" = "SDL2 SDL2_mixer " ] || fail "a changed deps-prefix.cmake rebuilt $(built)"
 git -C "$co" checkout -q cmake
 
+# --- A release takes the checkout's libraries as they are --------------------------------
+
+unset KELO_DEPS_PREFIX
+deps windows || fail "$out"
+deps web zlib || fail "$out"
+: >"$tmp/downloads"
+out=$(cd "$co" && tools/release.sh 2>&1) || fail "release: $out"
+[ "$(grep -c cached <<<"$out")" = 7 ] || fail "the release did not take the cache: $out"
+[ -z "$(built)$(downloads)" ] || fail "the release built $(built), downloaded $(downloads)"
 echo "deps_test: all passed"
