@@ -70,8 +70,10 @@ check_target "$target"
 # libraries built on it, so one pass backwards finds them all); all when none is.
 wanted=" $* "
 if [ $# -gt 0 ]; then
+  known=" "
+  for entry in "${libraries[@]}"; do known+="${entry%% *} "; done
   for lib in "$@"; do
-    printf '%s\n' "${libraries[@]}" | grep -q "^$lib " || { echo "$0: no library $lib" >&2; usage; }
+    [[ "$known" == *" $lib "* ]] || { echo "$0: no library $lib" >&2; usage; }
   done
   for ((i = ${#libraries[@]} - 1; i >= 0; i--)); do
     read -r lib _ on <<<"${libraries[i]}"
