@@ -170,20 +170,18 @@ source_complete() {
 # moves its files into the sources, the .dsc last: a run cut short, or one
 # for the other target beside it, never finds a .dsc without its files.
 download_source() {
-  local pkg=$1 version=$2 dsc=${1}_${2#*:}.dsc
+  local pkg=$1 version=$2 dsc=${1}_${2#*:}.dsc got=false
   download_dir=$(mktemp -d "$sources_dir/.download-XXXXXX")
   if (cd "$download_dir" && apt-get source --download-only --only-source -qq \
         -o APT::Sandbox::User=root "$pkg=$version" >/dev/null 2>&1) &&
      source_complete "$download_dir/$dsc"; then
     find "$download_dir" -maxdepth 1 -type f ! -name "$dsc" -exec mv -f -t "$sources_dir" {} +
     mv -f "$download_dir/$dsc" "$sources_dir/"
-  else
-    rm -rf "$download_dir"
-    download_dir=""
-    return 1
+    got=true
   fi
   rm -rf "$download_dir"
   download_dir=""
+  $got
 }
 
 # Downloads a source package once and sets src_version (with epoch) and src_dsc.
@@ -210,8 +208,11 @@ fetch_source() {
   for version in $(apt-cache showsrc --only-source "$pkg" | awk '/^Version:/ {print $2}' | sort -Vru); do
     if source_complete "$sources_dir/${pkg}_${version#*:}.dsc" || download_source "$pkg" "$version"; then
       [ "$version" = "$candidate" ] || echo "  $pkg $candidate cannot be downloaded: taking $version" >&2
-      echo "$candidate $version" >"$chosen_file.new"
-      mv -f "$chosen_file.new" "$chosen_file"
+      local chosen
+      chosen=$(mktemp "$chosen_file.XXXXXX")
+      echo "$candidate $version" >"$chosen"
+      chmod a+r "$chosen"
+      mv -f "$chosen" "$chosen_file"
       src_version=$version
       src_dsc=$sources_dir/${pkg}_${version#*:}.dsc
       return 0
