@@ -82,6 +82,7 @@ pointer-unit-corner   | src/platform/core/layout.cpp | (wx + 0.5) * g.outputWidt
 output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPixels, Output::AnyRenderer}; | return {Output::WindowPixels};
 vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
 midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
+loop-drops-last-notes | src/platform/core/sequencer.cpp | if (playing_ && midi_ && frame_ >= endFrame_) sendDue(); | (void)0;
 EOF
 )
 
