@@ -82,6 +82,9 @@ pointer-unit-corner   | src/platform/core/layout.cpp | (wx + 0.5) * g.outputWidt
 output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPixels, Output::AnyRenderer}; | return {Output::WindowPixels};
 vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
 midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
+midi-clock-never-sleeps | src/platform/core/midi_device.cpp | return !asleep_; | return true;
+midi-long-overtaken   | src/platform/core/midi_device.cpp | if (port_.LongsDone()) { | if (true) {
+midi-sleep-plays      | src/platform/core/midi_device.cpp | if (asleep_) done_ = std::max(done_, due); | (void)0;
 EOF
 )
 
