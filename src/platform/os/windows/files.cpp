@@ -164,8 +164,8 @@ void SyncFolderOf(const std::string& path) {
 // half-written file is removed.
 bool WriteBeside(const std::string& temp, std::string_view content, DWORD attributes) {
   const std::wstring wtemp = Wide(temp);
-  // A leftover is removed first. One that is held with deletion shared keeps
-  // its name until its holder lets go: until then the new one waits.
+  // A leftover is removed first. While another program holds it (or, deleted,
+  // it keeps its name until its holder lets go), the new one waits.
   HANDLE made = INVALID_HANDLE_VALUE;
   const Outcome outcome = Patiently(
       [&] {
@@ -201,9 +201,9 @@ bool WriteBeside(const std::string& temp, std::string_view content, DWORD attrib
   return true;
 }
 
-// Another program has `path` open: Windows renames nothing over an open file
-// and says "access denied" for it, as it does for a file that is not ours to
-// replace. A file that may be opened for deletion is ours, and so is one whose
+// A rename over `path` was refused with "access denied" because another
+// program has it open (Windows renames nothing over an open file), not
+// because it is not ours to replace: it may be opened for deletion, or its
 // holder shares no deletion.
 bool OpenElsewhere(const std::wstring& path) {
   Handle h(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
