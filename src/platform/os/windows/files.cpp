@@ -98,9 +98,12 @@ HANDLE OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD dispo
   return h;
 }
 
-// The name is there (if only until its last holder closes a deleted file).
-bool NameTaken(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES || !Missing(GetLastError());
+// Deleted while another program held it with deletion shared: its name stays
+// until that program lets go, and it can no longer be opened.
+bool DeletePending(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && Missing(GetLastError())) return false;
+  Handle h(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  return !h.Valid() && GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 OVERLAPPED At(uint64_t offset) {
@@ -160,12 +163,13 @@ void SyncFolderOf(const std::string& path) {
 
 // Writes `content` into a fresh file `temp` with the given attributes and
 // flushes it. False, with nothing written and the error code kept, when the
-// folder refuses the new file; any other failure is an error, and the
-// half-written file is removed.
+// folder refuses the new file; any other failure (a leftover held for longer
+// than the patience too) is an error, and the half-written file is removed.
 bool WriteBeside(const std::string& temp, std::string_view content, DWORD attributes) {
   const std::wstring wtemp = Wide(temp);
   // A leftover is removed first. While another program holds it (or, deleted,
-  // it keeps its name until its holder lets go), the new one waits.
+  // it keeps its name until its holder lets go), the new one waits. Windows
+  // says "access denied" for a name that is deleted yet there, Wine "exists".
   HANDLE made = INVALID_HANDLE_VALUE;
   const Outcome outcome = Patiently(
       [&] {
@@ -175,12 +179,12 @@ bool WriteBeside(const std::string& temp, std::string_view content, DWORD attrib
         return made != INVALID_HANDLE_VALUE;
       },
       [&](DWORD error) {
-        return Held(error) || ((error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED) && NameTaken(wtemp));
+        return Held(error) || error == ERROR_FILE_EXISTS || (error == ERROR_ACCESS_DENIED && DeletePending(wtemp));
       });
   Handle h(made);
   if (outcome != Outcome::kDone) {
     const DWORD error = GetLastError();
-    if (Refused(error)) return false;
+    if (outcome == Outcome::kFailed && Refused(error)) return false;
     Fail("cannot create", temp, error);
   }
   // Until it is complete, a failure takes the half-written file away again.
