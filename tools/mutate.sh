@@ -83,6 +83,9 @@ output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPix
 vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
 midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
 loop-drops-last-notes | src/platform/core/sequencer.cpp | if (playing_ && midi_ && frame_ >= endFrame_) sendDue(); | (void)0;
+midi-clock-never-sleeps | src/platform/core/midi_device.cpp | return !asleep_; | return true;
+midi-long-overtaken   | src/platform/core/midi_device.cpp | if (port_.LongsDone()) { | if (true) {
+midi-sleep-plays      | src/platform/core/midi_device.cpp | if (asleep_) done_ = std::max(done_, due); | (void)0;
 EOF
 )
 

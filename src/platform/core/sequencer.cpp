@@ -91,6 +91,13 @@ bool Sequencer::Playing(uint64_t ticket) const {
   return ticket == ticket_ && playing_ && frame_ < endFrame_;
 }
 
+bool Sequencer::Busy() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (resetPending_ || notesOffPending_ || chasePending_) return true;
+  const bool eventDue = next_ < eventFrames_.size() && eventFrames_[next_] <= frame_;
+  return playing_ && midi_ && (frame_ < endFrame_ || eventDue);
+}
+
 void Sequencer::Render(int16_t* out, int frames) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!synth_) {
