@@ -3,7 +3,8 @@
 // that fail, two tabs each finishing a level, the name field with characters
 // the game refuses, an audio output at another rate and one interrupted, a
 // visible area smaller than the window, and a page loaded in a background tab.
-// Each case runs in a browser context of its own (its own storage).
+// Each case runs in a browser context of its own (its own storage); the two
+// tabs, which take the longest, in a browser of their own beside the others.
 //
 //   node tests/web/page_test.mjs [PAGE_FOLDER] [SOURCE_FOLDER]
 import { createRequire } from 'node:module';
@@ -26,12 +27,13 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 const { server, port } = await serve(pageFolder);
 const url = `http://127.0.0.1:${port}/`;
-const browser = await puppeteer.launch({
+const launch = () => puppeteer.launch({
   executablePath: process.env.KELO_CHROMIUM || '/usr/bin/chromium',
   headless: true,
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
     '--disable-component-update', '--disable-sync', '--disable-default-apps', '--mute-audio'],
 });
+const browser = await launch(), tabsBrowser = await launch();
 
 // A tab in `context` (a new one by default), with `setup` run before the page's own scripts.
 async function open(setup, context, arg) {
@@ -85,98 +87,23 @@ const stored = (page, name) => page.evaluate((name) => new Promise((resolve) => 
 }), name);
 
 // Each case on its own: one that stops counts as failed, and the next runs.
-async function attempt(name, run) {
+async function attempt(name, run, owner = browser) {
   try {
     await run();
   } catch (e) {
     check(name, `it stopped: ${e && e.stack || e}`);
   }
-  for (const ctx of browser.browserContexts()) if (ctx !== browser.defaultBrowserContext()) await ctx.close();
+  for (const ctx of owner.browserContexts()) if (ctx !== owner.defaultBrowserContext()) await ctx.close();
 }
 
 try {
-  // --- A browser that keeps nothing, and one whose storage never answers ------
-  await attempt('storage missing or hanging', async () => {
-    for (const [what, setup] of [
-      ['without IndexedDB', () => Object.defineProperty(window, 'indexedDB', { value: undefined, configurable: true })],
-      ['with an IndexedDB that never answers', () => { IDBFactory.prototype.open = () => ({}); }],
-    ]) {
-      const page = await open(setup);
-      const start = Date.now();
-      await page.goto(url);
-      check(`${what} the game plays`, await reach(page, 'Main', 15000));
-      const seconds = (Date.now() - start) / 1000;
-      const line = await noticeText(page);
-      const place = await page.evaluate(() => {
-        const n = document.getElementById('notice').getBoundingClientRect();
-        const g = document.getElementById('game').getBoundingClientRect();
-        return n.top >= g.bottom - 0.5 && n.bottom <= window.innerHeight + 0.5;
-      });
-      check(`${what} one line beside the picture says that the scores last until the page closes`,
-        line.includes('bis die Seite geschlossen wird') && place ? '' : `"${line}", ${place ? '' : 'not '}below the picture`);
-      console.log(`      (the main menu came after ${seconds.toFixed(1)} s)`);
-      await page.browserContext().close();
-    }
-  });
-
-  // --- Transactions that fail once ---------------------------------------------
-  await attempt('failing transactions', async () => {
-    // The next readwrite transactions fail as listed: 'abort' (a full disk, a
-    // dropped connection) or 'throw' (a connection the browser has closed).
-    const page = await open(() => {
-      window.faults = [];
-      const real = IDBDatabase.prototype.transaction;
-      IDBDatabase.prototype.transaction = function (names, mode, options) {
-        const fault = mode === 'readwrite' ? window.faults.shift() : undefined;
-        if (fault === 'throw') throw new DOMException('The database connection is closing.', 'InvalidStateError');
-        const tx = real.call(this, names, mode, options);
-        if (fault === 'abort') queueMicrotask(() => tx.abort());
-        return tx;
-      };
-    });
-    await page.goto(url);
-    await reach(page, 'Main');
-    await sleep(500);
-    const off = await stored(page, 'kelo.ini');
-    await click(page, 400, 200);
-    await reach(page, 'Optionen');
-    await sleep(300);
-    const hide = async () => {
-      const other = await page.browserContext().newPage();
-      await sleep(500);
-      await page.bringToFront();
-      await other.close();
-      await sleep(300);
-    };
-    await page.evaluate(() => window.faults.push('abort'));
-    await click(page, 400, 180);  // "Transparente Explosionen": saved
-    await sleep(500);
-    const aborted = await stored(page, 'kelo.ini');
-    const line = await noticeText(page);
-    await hide();
-    const on = await stored(page, 'kelo.ini');
-    check('a save whose transaction aborts is said, and stored when the page is hidden',
-      aborted === off && line.includes('nicht gespeichert') && on && on !== off && !(await noticeText(page)) ? ''
-        : `stored ${aborted === off ? 'the old file' : 'something else'} after the abort, then ${on !== off ? 'the new' : 'the old'} one; line "${line}"`);
-    await page.evaluate(() => window.faults.push('throw'));
-    await click(page, 400, 180);  // off again
-    await sleep(500);
-    const state = (await status(page)).state, thrown = await stored(page, 'kelo.ini');
-    await hide();
-    const again = await stored(page, 'kelo.ini');
-    check('a transaction that cannot be created leaves the game playing, and the file is stored later',
-      state === 'Optionen' && !page.problems.length && thrown === on && again && again !== on ? ''
-        : `state "${state}", ${page.problems.join(' | ') || 'the file not stored as it should'}`);
-    await page.browserContext().close();
-  });
-
   // --- Two tabs, each finishing a level ---------------------------------------
-  await attempt('two tabs', async () => {
+  const twoTabs = attempt('two tabs', async () => {
     // A list a level without a hit still enters (hits "-1"), kept where the
     // page kept its files before it had its own store (Emscripten's IDBFS:
     // it is taken over from there), and the game's clock made faster on
     // request, so that a level ends in seconds.
-    const ctx = await browser.createBrowserContext();
+    const ctx = await tabsBrowser.createBrowserContext();
     // The program's own clock and waits, taken from its imports: the page's
     // clock stays as it is.
     const speedUp = () => {
@@ -263,6 +190,81 @@ try {
       list.includes('Anna') && list.includes('Bert') && list.includes('Niemand') ? ''
       : `it holds ${list.includes('Anna') ? 'Anna' : ''}${list.includes('Bert') ? 'Bert' : ''} only`);
     await ctx.close();
+  }, tabsBrowser);
+
+  // --- A browser that keeps nothing, and one whose storage never answers ------
+  await attempt('storage missing or hanging', async () => {
+    for (const [what, setup] of [
+      ['without IndexedDB', () => Object.defineProperty(window, 'indexedDB', { value: undefined, configurable: true })],
+      ['with an IndexedDB that never answers', () => { IDBFactory.prototype.open = () => ({}); }],
+    ]) {
+      const page = await open(setup);
+      const start = Date.now();
+      await page.goto(url);
+      check(`${what} the game plays`, await reach(page, 'Main', 15000));
+      const seconds = (Date.now() - start) / 1000;
+      const line = await noticeText(page);
+      const place = await page.evaluate(() => {
+        const n = document.getElementById('notice').getBoundingClientRect();
+        const g = document.getElementById('game').getBoundingClientRect();
+        return n.top >= g.bottom - 0.5 && n.bottom <= window.innerHeight + 0.5;
+      });
+      check(`${what} one line beside the picture says that the scores last until the page closes`,
+        line.includes('bis die Seite geschlossen wird') && place ? '' : `"${line}", ${place ? '' : 'not '}below the picture`);
+      console.log(`      (the main menu came after ${seconds.toFixed(1)} s)`);
+      await page.browserContext().close();
+    }
+  });
+
+  // --- Transactions that fail once ---------------------------------------------
+  await attempt('failing transactions', async () => {
+    // The next readwrite transactions fail as listed: 'abort' (a full disk, a
+    // dropped connection) or 'throw' (a connection the browser has closed).
+    const page = await open(() => {
+      window.faults = [];
+      const real = IDBDatabase.prototype.transaction;
+      IDBDatabase.prototype.transaction = function (names, mode, options) {
+        const fault = mode === 'readwrite' ? window.faults.shift() : undefined;
+        if (fault === 'throw') throw new DOMException('The database connection is closing.', 'InvalidStateError');
+        const tx = real.call(this, names, mode, options);
+        if (fault === 'abort') queueMicrotask(() => tx.abort());
+        return tx;
+      };
+    });
+    await page.goto(url);
+    await reach(page, 'Main');
+    await sleep(500);
+    const off = await stored(page, 'kelo.ini');
+    await click(page, 400, 200);
+    await reach(page, 'Optionen');
+    await sleep(300);
+    const hide = async () => {
+      const other = await page.browserContext().newPage();
+      await sleep(500);
+      await page.bringToFront();
+      await other.close();
+      await sleep(300);
+    };
+    await page.evaluate(() => window.faults.push('abort'));
+    await click(page, 400, 180);  // "Transparente Explosionen": saved
+    await sleep(500);
+    const aborted = await stored(page, 'kelo.ini');
+    const line = await noticeText(page);
+    await hide();
+    const on = await stored(page, 'kelo.ini');
+    check('a save whose transaction aborts is said, and stored when the page is hidden',
+      aborted === off && line.includes('nicht gespeichert') && on && on !== off && !(await noticeText(page)) ? ''
+        : `stored ${aborted === off ? 'the old file' : 'something else'} after the abort, then ${on !== off ? 'the new' : 'the old'} one; line "${line}"`);
+    await page.evaluate(() => window.faults.push('throw'));
+    await click(page, 400, 180);  // off again
+    await sleep(500);
+    const state = (await status(page)).state, thrown = await stored(page, 'kelo.ini');
+    await hide();
+    const again = await stored(page, 'kelo.ini');
+    check('a transaction that cannot be created leaves the game playing, and the file is stored later',
+      state === 'Optionen' && !page.problems.length && thrown === on && again && again !== on ? ''
+        : `state "${state}", ${page.problems.join(' | ') || 'the file not stored as it should'}`);
+    await page.browserContext().close();
   });
 
   // --- The name field, and the sound -------------------------------------------
@@ -393,11 +395,13 @@ try {
     }
     await ctx.close();
   });
+  await twoTabs;
 } catch (e) {
   results.push(false);
   console.log('FAIL  the run stopped:', e && e.stack || e);
 } finally {
   await browser.close();
+  await tabsBrowser.close();
   server.close();
 }
 const passed = results.filter((r) => r).length;
