@@ -36,13 +36,13 @@ const launch = () => puppeteer.launch({
 const browser = await launch(), tabsBrowser = await launch();
 
 // A tab in `context` (a new one by default), with `setup` run before the page's own scripts.
-async function open(setup, context, arg) {
+async function open(setup, context) {
   const ctx = context || await browser.createBrowserContext();
   const page = await ctx.newPage();
   page.problems = [];
   page.on('pageerror', (e) => page.problems.push(e.message));
   await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
-  if (setup) await page.evaluateOnNewDocument(setup, arg);
+  if (setup) await page.evaluateOnNewDocument(setup);
   return page;
 }
 const status = (page) => page.evaluate(() => ({ ...window.kelo }));
