@@ -2,7 +2,8 @@
 // browser that keeps nothing, an IndexedDB that never answers, transactions
 // that fail, two tabs each finishing a level, the name field with characters
 // the game refuses, an audio output at another rate and one interrupted, a
-// visible area smaller than the window, and a page loaded in a background tab.
+// visible area smaller than the window, and a page loaded in a background tab;
+// the tabs also in a browser without Web Locks.
 // Each case runs in a browser context of its own (its own storage); the two
 // tabs, which take the longest, in a browser of their own beside the others.
 //
@@ -71,6 +72,9 @@ const shownText = (page, id) => page.evaluate((id) => {
   return e && !e.hidden ? e.textContent : '';
 }, id);
 const noticeText = (page) => shownText(page, 'notice');
+// The line that the game runs in another tab, once it shows.
+const elsewhere = (page) => page.waitForFunction(() => !document.getElementById('elsewhere').hidden,
+  { timeout: 10000, polling: 100 }).then(() => shownText(page, 'elsewhere'), () => '');
 // A file as the page's database holds it, as text ('' for none).
 const stored = (page, name) => page.evaluate((name) => new Promise((resolve) => {
   const r = indexedDB.open('kelo');
@@ -154,8 +158,7 @@ try {
     await reach(first, 'Main');
     const second = await open(speedUp, ctx);
     await second.goto(url);
-    await sleep(1500);
-    const busy = await shownText(second, 'elsewhere');
+    const busy = await elsewhere(second);
     check('a second tab says that the game already runs, and offers to play there',
       busy.includes('läuft schon') && busy.includes('Hier spielen') ? '' : `it shows "${busy}", state "${(await status(second)).state}"`);
 
@@ -180,7 +183,7 @@ try {
     const button = await second.$('#elsewhere:not([hidden]) button');
     if (button) await button.click();
     check('"Hier spielen" starts the game in the second tab', await reach(second, 'Main'));
-    const stopped = await shownText(first, 'elsewhere');
+    const stopped = await elsewhere(first);
     check('the first tab then says that the game runs in another tab',
       stopped.includes('Das Spiel läuft in einem anderen Tab.') ? '' : `it shows "${stopped}"`);
     check('the second tab finishes a level', await playLevel(second, 'Bert'));
@@ -265,6 +268,24 @@ try {
       state === 'Optionen' && !page.problems.length && thrown === on && again && again !== on ? ''
         : `state "${state}", ${page.problems.join(' | ') || 'the file not stored as it should'}`);
     await page.browserContext().close();
+  });
+
+  // --- Two tabs in a browser without Web Locks: the tabs ask each other ---------
+  await attempt('two tabs without Web Locks', async () => {
+    const ctx = await browser.createBrowserContext();
+    const noLocks = () => Object.defineProperty(navigator, 'locks', { value: undefined, configurable: true });
+    const first = await open(noLocks, ctx);
+    await first.goto(url);
+    await reach(first, 'Main');
+    const second = await open(noLocks, ctx);
+    await second.goto(url);
+    const busy = await elsewhere(second);
+    await second.click('#elsewhere button');
+    const started = await reach(second, 'Main');
+    const stopped = await elsewhere(first);
+    check('without Web Locks a second tab waits, and takes the game over with "Hier spielen"',
+      busy.includes('läuft schon') && !started && stopped.includes('anderen Tab') ? ''
+        : `it showed "${busy}", then ${started || 'played'}; the first shows "${stopped}"`);
   });
 
   // --- The name field, and the sound -------------------------------------------
