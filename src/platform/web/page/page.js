@@ -430,6 +430,7 @@
   // wrote, and lets go; only then does the second read the files.
   const TURN = 'kelo-spiel';
   const PLAY_HERE = 'kelo-spiel-hier';  // a stopped tab reloaded to take the game back
+  const ANSWER_MS = 1000;  // without Web Locks: how long a tab that plays may take to say so
   let store = null;    // the storage once open (library_page.js), null while it keeps nothing
   let release = null;  // ends this tab's turn, while it has one
   let handing = null;  // this tab handing the game over
@@ -489,7 +490,7 @@
     return (async () => {
       for (;;) {
         talk('ask');
-        if (!(await heard('here', 300))) break;
+        if (!(await heard('here', ANSWER_MS))) break;
         if (!wait) return false;
         await heard('free', 1000);
       }
