@@ -33,7 +33,7 @@ void Save(const Replay& r);
 void Finish(End end) {
   TForm1& f = *Form1;
   Replay r;
-  r.gameVersion = KELO_VERSION;
+  r.gameVersion = GameVersion();
   r.system = plat::SystemName();
   r.date = int64_t(std::time(nullptr));
   r.claim = {end, recording->ticks, f.scorePoints, f.scoreHits, f.chickensReleased, f.placement, StateDigest()};

@@ -500,6 +500,8 @@ std::string Inflate(std::string_view packed) {
 
 }  // namespace
 
+const char* GameVersion() { return KELO_VERSION; }
+
 std::string EntryFile(int list, int place) {
   return "high" + std::to_string(list) + "-" + (place > 0 ? std::to_string(place) : std::string("new")) + ".rep";
 }
@@ -583,7 +585,7 @@ Replay Decode(std::string_view bytes) {
 void RequirePlayVersion(const Replay& r) {
   if (r.playVersion == kPlayVersion) return;
   throw ReplayError("recorded by Kelo " + r.gameVersion + " (play version " + std::to_string(r.playVersion) +
-                    "), which plays differently from this Kelo " KELO_VERSION " (play version " +
+                    "), which plays differently from this Kelo " + GameVersion() + " (play version " +
                     std::to_string(kPlayVersion) + ")");
 }
 

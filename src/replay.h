@@ -27,6 +27,9 @@ inline constexpr uint8_t kFormat = 1;
 // A replay file larger than this is refused unread.
 inline constexpr uint64_t kMostFileBytes = 4u << 20;
 
+// The release of this game ("1.0").
+const char* GameVersion();
+
 // The file names in the folder of the game's files: the last level played,
 // and the replay of each entry of the three highscore lists.
 inline constexpr const char* kLastFile = "last.rep";
