@@ -48,13 +48,16 @@ class Replays : public GameTest {
 
   // Plays a level of `difficulty` with something of everything a player
   // does: the pointer always on the move, shots at the chickens, the pause,
-  // F9 and F10, the focus lost and back. Notes the state after every tick.
+  // F9 and F10, the focus lost and back; bonus objects come from the level
+  // before. Notes the state after every tick.
   void PlayLevel(int difficulty, bool toTheEnd) {
     StartGame();
     replay::KeepReplays(true);
     Press(400, 178);
     Press(400, 178 + 26 * (difficulty - 1));
     backend->QueueText("Zu\xC3\xBC" "chter");
+    // A plane and the extra run were still under way when the last level ended.
+    planeActive = extraActive = 1;
     Key(VK_RETURN);
     for (int n = 0; n < 100000 && !recordedAny(); ++n) {
       const TForm1& f = *Form1;
