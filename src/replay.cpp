@@ -520,15 +520,26 @@ std::string Encode(const Replay& r) {
   p.Var(uint32_t(r.seeds.size()));
   for (uint32_t s : r.seeds) p.U32(s);
   p.bytes += r.input;
-  uLongf size = compressBound(uLong(p.bytes.size()));
+  return Pack(p.bytes);
+}
+
+std::string Pack(std::string_view payload) {
+  // The input is mostly small numbers that repeat little: Huffman codes do
+  // the most for it, long searches for repeats next to nothing.
+  z_stream z{};
+  if (deflateInit2(&z, 6, Z_DEFLATED, 15, 9, Z_FILTERED) != Z_OK) throw ReplayError("cannot pack the replay");
   std::string file(kMagic, sizeof kMagic);
   file += char(kFormat);
   const size_t head = file.size();
-  file.resize(head + size);
-  if (compress2(reinterpret_cast<Bytef*>(file.data() + head), &size, reinterpret_cast<const Bytef*>(p.bytes.data()),
-                uLong(p.bytes.size()), Z_BEST_COMPRESSION) != Z_OK)
-    throw ReplayError("cannot pack the replay");
-  file.resize(head + size);
+  file.resize(head + deflateBound(&z, uLong(payload.size())));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(payload.data()));
+  z.avail_in = uInt(payload.size());
+  z.next_out = reinterpret_cast<Bytef*>(file.data() + head);
+  z.avail_out = uInt(file.size() - head);
+  const int status = deflate(&z, Z_FINISH);
+  file.resize(file.size() - z.avail_out);
+  deflateEnd(&z);
+  if (status != Z_STREAM_END) throw ReplayError("cannot pack the replay");
   return file;
 }
 

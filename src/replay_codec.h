@@ -40,6 +40,9 @@ struct In {
   std::string Text(size_t most);
 };
 
+// The file around a payload: the mark, the format and the packed payload.
+std::string Pack(std::string_view payload);
+
 // What a start says beyond the state itself.
 struct StartFacts {
   std::string name;
