@@ -6,7 +6,9 @@
 #   kelo.ini beside kelo.exe; "Neues Spiel", a difficulty, a name and Enter start
 #   a level, Escape pauses it and F4 goes back to the main menu; "Beenden" ends
 #   the game with exit code 0; a read-only kelo.ini is the error message and
-#   exit code 1;
+#   exit code 1; a level that the monkey plays leaves last.rep, which plays to
+#   its claim under Wine, on Linux and under Node (as does the Linux game's
+#   replay of build/replays/ here), and kelo.exe --replay shows it;
 # - the same folder made read-only: the files go to %APPDATA%\kelo\;
 # - the installer, run silently: the program, its Start-menu entries and its
 #   entry among the installed programs are there, the installed game shows the
@@ -155,6 +157,8 @@ point 320 240
 xdotool type --delay 80 Tester
 xdotool key Return
 sleep 3
+# The monkey plays on for a while.
+"$build/../release/tools/monkey/kelo-monkey" --desktop "$wx,$wy" --seed 5 --seconds 8 | xdotool -
 xdotool key Escape
 pause_box=(0,0,639,164 0,296,639,479 0,0,199,479 441,0,639,479)
 n=""
@@ -167,6 +171,25 @@ done
 [ "$n" = 0 ] || { cp "$tmp/shot.png" "$build/wine-failed-pause.png"; fail "no pause box after Escape in a level ($n pixels differ)"; }
 xdotool key F4
 expect_main_menu "F4 on the pause screen"
+
+# The level's replay plays to its claim on every build: here, on Linux, in
+# Node; the Linux game's does here.
+step "the level's replay"
+[ -f "$folder/last.rep" ] || fail "no last.rep beside kelo.exe"
+mkdir -p "$source/build/replays"
+cp "$folder/last.rep" "$source/build/replays/windows.rep"
+for rep in "$source"/build/replays/*.rep; do
+  wine "$build/game/kelo-harness.exe" --folder "$(winepath -w "$folder")\\" --verify "$(winepath -w "$rep")" \
+    | tr -d '\r' >"$tmp/verify" || { cat "$tmp/verify" >&2; fail "$rep does not play to its claim under Wine"; }
+  grep -q "^verdict: *the replay plays" "$tmp/verify" || fail "$rep: no verdict under Wine"
+done
+native=$build/../release/game/kelo-harness
+[ -x "$native" ] && { "$native" --verify "$folder/last.rep" >/dev/null || fail "the replay does not play to its claim on Linux"; }
+node_tests=$build/../wasm/tests/kelo_tests.js
+if [ -f "$node_tests" ] && command -v node >/dev/null; then
+  (cd "$(dirname "$node_tests")" && node kelo_tests.js --gtest_filter='RecordedElsewhere.*') >"$tmp/node" 2>&1 \
+    || { cat "$tmp/node" >&2; fail "a replay does not play to its claim under Node"; }
+fi
 
 click 400 370
 game_ended_with 0
