@@ -56,6 +56,19 @@ int ReadCommandLine(int argc, char** argv, bool& windowed, std::optional<std::st
   return -1;
 }
 
+// The game's window, sound and input; none (the failure told) when there is
+// no display or the window cannot be made.
+std::unique_ptr<plat::Backend> OpenWindow(const char* title, bool windowed) {
+  try {
+    return plat::CreateSdlBackend(title, windowed);
+  } catch (const plat::NoDisplayError& e) {
+    plat::ShowStartupFailure(title, e.what());
+  } catch (const std::exception&) {
+    plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
+  }
+  return nullptr;
+}
+
 // Watches a replay in the game's window; nothing is written.
 int WatchReplay(std::string path, bool windowed, const char* title) {
   replay::Replay r;
@@ -66,16 +79,8 @@ int WatchReplay(std::string path, bool windowed, const char* title) {
     plat::TellUser(title, std::string("kelo: ") + e.what() + "\n", true);
     return 2;
   }
-  std::unique_ptr<plat::Backend> backend;
-  try {
-    backend = plat::CreateSdlBackend(title, windowed);
-  } catch (const plat::NoDisplayError& e) {
-    plat::ShowStartupFailure(title, e.what());
-    return 1;
-  } catch (const std::exception&) {
-    plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
-    return 1;
-  }
+  std::unique_ptr<plat::Backend> backend = OpenWindow(title, windowed);
+  if (!backend) return 1;
   try {
     return replay::Watch(*backend, title, std::move(r));
   } catch (const replay::ReplayError& e) {
@@ -106,16 +111,8 @@ int main(int argc, char** argv) {
   } catch (const std::exception&) {
     // The folder itself is in trouble: the start reports it as it always has.
   }
-  std::unique_ptr<plat::Backend> backend;
-  try {
-    backend = plat::CreateSdlBackend(title, windowed);
-  } catch (const plat::NoDisplayError& e) {
-    plat::ShowStartupFailure(title, e.what());
-    return 1;
-  } catch (const std::exception&) {
-    plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kFatalMessage).c_str());
-    return 1;
-  }
+  std::unique_ptr<plat::Backend> backend = OpenWindow(title, windowed);
+  if (!backend) return 1;
   const int status = RunGame(*backend, title);
   backend.reset();
   return status;

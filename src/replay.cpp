@@ -115,7 +115,7 @@ void* Global(TForm1&) {
 }
 void* NameTyped(TForm1& f) { return &f.Edit1.Text; }
 void* ListPlayed(TForm1& f) { return &f.highTables[std::clamp(f.difficulty, 1, 3)]; }
-void* Pictures(TForm1& f) { return &f.gifSchuss; }
+void* Pictures(TForm1& f) { return &f; }
 
 constexpr double kMost = 1e6;  // more than any position, clock or score of a level
 constexpr int kNameRoom = 20;
@@ -193,8 +193,10 @@ uint8_t ChickenStateCode(const std::string& state) {
   return uint8_t(std::size(kChickenStates));  // none the game gives: the digest tells it apart
 }
 
-std::unique_ptr<TGIFImage>* PicturesOf(TForm1& f) {
-  return static_cast<std::unique_ptr<TGIFImage>*>(Pictures(f));
+// The frame count of the GIF picture k (schuss, feuer, atom).
+int FramesOf(const TForm1& f, int k) {
+  const TGIFImage& gif = k == 0 ? *f.gifSchuss : k == 1 ? *f.gifFeuer : *f.gifAtom;
+  return gif.Count();
 }
 
 // Writes the fields of `use` from the game window.
@@ -225,7 +227,7 @@ std::string EncodeFields(Use use) {
         }
         case Kind::Record: out.bytes.append(static_cast<const char*>(p), size_t(kRecordSize)); break;
         case Kind::Frames:
-          for (int k = 0; k < 3; ++k) out.Var(uint32_t(PicturesOf(f)[k]->Count()));
+          for (int k = 0; k < 3; ++k) out.Var(uint32_t(FramesOf(f, k)));
           break;
       }
     }
@@ -304,9 +306,9 @@ void ReadStart(std::string_view start, TForm1* f, StartFacts& facts) {
         case Kind::Frames:
           for (int k = 0; k < 3; ++k) {
             const int recorded = int(number(field, in.Var()));
-            if (f && PicturesOf(*f)[k]->Count() != recorded)
+            if (f && FramesOf(*f, k) != recorded)
               throw ReplayError("the replay was recorded with other pictures in data/ (" + std::to_string(recorded) +
-                                " frames where this game has " + std::to_string(PicturesOf(*f)[k]->Count()) + ")");
+                                " frames where this game has " + std::to_string(FramesOf(*f, k)) + ")");
           }
           break;
       }

@@ -26,6 +26,10 @@ Player::~Player() { SetPlaying(nullptr); }
 void Player::Begin() {
   TForm1& f = *Form1;
   RestoreStart(replay_.start);
+  // The clocks of the pictures turn over at their ends: beyond them they never would.
+  if (Round(f.schussFrame) >= f.gifSchuss->Count() || Round(f.feuerFrame) >= f.gifFeuer->Count() ||
+      Round(f.atomFrame) >= 26)
+    throw ReplayError("the replay's start shows a picture's frame that this game does not have");
   reader_ = std::make_unique<Reader>(Reader{InputReader(replay_.input, f.mouseX, f.mouseY)});
   // As the name screen starts a level, once its fade is over.
   StartLevel();

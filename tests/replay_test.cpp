@@ -288,6 +288,27 @@ TEST_F(EntryReplays, FollowTheirEntriesAfterAKillAndGoWithAReset) {
   EXPECT_TRUE(fs::exists(folder.File(replay::kLastFile)));
 }
 
+// A replay is saved once the list is written: when it cannot be (here a
+// folder stands where last.rep belongs), the game ends with its message and
+// the score stays.
+TEST_F(EntryReplays, AReplayThatCannotBeSavedNeverCostsTheScore) {
+  fs::create_directory(folder.File(replay::kLastFile));
+  Press(400, 178);
+  Press(400, 178);
+  backend->QueueText("Bleibt");
+  Key(VK_RETURN);
+  Tick();
+  TForm1& f = *Form1;
+  f.chickensReleased = 100, f.scoreHits = 5;
+  ampelActive = chickenLeftActive = chickenRightActive = planeActive = extraActive = plane2Active = 0;
+  Tick();  // the level ends
+  EXPECT_EQ(Count(plat::Sighting::Dialog), 1);
+  EXPECT_TRUE(Application.TerminationRequested());
+  const std::string list = folder.Read("high1.sco");
+  EXPECT_EQ(list.substr(0, 7), "\x06" "Bleibt");
+  EXPECT_EQ(Shown(1), "Bleibt 5");
+}
+
 // --- Watching ----------------------------------------------------------------------------
 
 TEST_F(Replays, WatchingPlaysTheLevelAtItsPaceAndSavesNothing) {

@@ -229,8 +229,11 @@ void RenameFile(const std::string& from, const std::string& to) {
 }
 
 void RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) Fail("cannot remove", path);
-  SyncFolderOf(path);
+  if (::unlink(path.c_str()) == 0) {
+    SyncFolderOf(path);
+  } else if (errno != ENOENT) {
+    Fail("cannot remove", path);
+  }
 }
 
 // --- Records ----------------------------------------------------------------------

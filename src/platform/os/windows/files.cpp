@@ -283,11 +283,11 @@ void RenameFile(const std::string& from, const std::string& to) {
 }
 
 void RemoveFile(const std::string& path) {
-  if (!DeleteFileW(Wide(path).c_str())) {
-    const DWORD error = GetLastError();
-    if (!Missing(error)) Fail("cannot remove", path, error);
+  if (DeleteFileW(Wide(path).c_str())) {
+    SyncFolderOf(path);
+  } else if (const DWORD error = GetLastError(); !Missing(error)) {
+    Fail("cannot remove", path, error);
   }
-  SyncFolderOf(path);
 }
 
 // --- Records ----------------------------------------------------------------------
