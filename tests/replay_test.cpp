@@ -166,16 +166,19 @@ TEST_F(Replays, ALevelLeftFromThePauseIsKeptAsTheLastAndAnEditedOneIsRefused) {
 
 TEST_F(Replays, TheFileIsReadStrictly) {
   PlayLevel(1, false);
+  recorded.date = 0;  // the same bytes on every run
   const std::string good = replay::Encode(recorded);
   EXPECT_LT(good.size(), 20000u);
   EXPECT_EQ(replay::Decode(good).input, recorded.input);
 
-  // Cut anywhere, or any byte changed: refused, never half read.
+  // Cut anywhere, or any byte changed: refused, never half read (a change
+  // the packing does not see, such as a code for a byte never used, reads
+  // as the same replay).
   for (size_t n = 0; n < good.size(); n += 1 + n / 64) EXPECT_NE(Refusal(good.substr(0, n)), "") << n;
   for (size_t at = 0; at < good.size(); at += 1 + at / 32) {
     std::string bad = good;
     bad[at] = char(bad[at] ^ 0x24);
-    EXPECT_NE(Refusal(bad), "") << at;
+    if (Refusal(bad).empty()) EXPECT_EQ(replay::Encode(replay::Decode(bad)), good) << at;
   }
   EXPECT_EQ(Refusal("Hallo, Welt"), "this is not a replay of Kelo - Das Spiel");
   std::string newer = good;
