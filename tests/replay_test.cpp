@@ -179,7 +179,9 @@ TEST_F(Replays, TheFileIsReadStrictly) {
   for (size_t at = 0; at < good.size(); at += 1 + at / 32) {
     std::string bad = good;
     bad[at] = char(bad[at] ^ 0x24);
-    if (Refusal(bad).empty()) EXPECT_EQ(replay::Encode(replay::Decode(bad)), good) << at;
+    if (Refusal(bad).empty()) {
+      EXPECT_EQ(replay::Encode(replay::Decode(bad)), good) << at;
+    }
   }
   EXPECT_EQ(Refusal("Hallo, Welt"), "this is not a replay of Kelo - Das Spiel");
   std::string newer = good;

@@ -225,7 +225,7 @@ chmod u+w "$folder/kelo.ini"
 # --- A read-only game folder: the files go to %APPDATA%\kelo\ ------------------------
 
 step "a read-only game folder"
-rm -f "$folder"/kelo.ini "$folder"/high*.sco
+rm -f "$folder"/kelo.ini "$folder"/high*.sco "$folder"/*.rep
 if [ "$(id -u)" -eq 0 ]; then
   mkdir "$tmp/ro"
   mount --bind "$folder" "$tmp/ro"
