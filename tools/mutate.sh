@@ -82,6 +82,9 @@ pointer-unit-corner   | src/platform/core/layout.cpp | (wx + 0.5) * g.outputWidt
 output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPixels, Output::AnyRenderer}; | return {Output::WindowPixels};
 vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
 midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
+replay-step-from-game | src/replay.cpp | const int sx = px - tx, sy = py - ty; | const int sx = px - cx, sy = py - cy;
+replay-rest-unkept    | src/replay.cpp | {Kind::Byte, kBoth, 1, 0, 1, Global<&planeActive>}, | {Kind::Byte, kDigest, 1, 0, 1, Global<&planeActive>},
+replay-move-over-kept | src/recording.cpp | if (needed) continue; | (void)0;
 EOF
 )
 
