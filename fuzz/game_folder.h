@@ -10,17 +10,19 @@
 #include <string>
 
 inline const std::string& FuzzGameFolder() {
-  static const std::string folder = [] {
+  // Never destroyed: it is removed at the process's end, after every static.
+  static const std::string* folder = [] {
     namespace fs = std::filesystem;
     const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     std::string tmpl = std::string(base) + "/kelo-fuzz-XXXXXX";
     if (!mkdtemp(tmpl.data())) std::abort();
     fs::copy(fs::path(KELO_GAME_DIR) / "data", fs::path(tmpl) / "data", fs::copy_options::recursive);
+    auto* made = new std::string(tmpl + "/");
     std::atexit([] {
       std::error_code ec;
       fs::remove_all(FuzzGameFolder(), ec);
     });
-    return tmpl + "/";
+    return made;
   }();
-  return folder;
+  return *folder;
 }
