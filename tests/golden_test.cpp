@@ -145,8 +145,9 @@ class Player {
   void KeepReplay() {
     replays.push_back(folder_.Read(replay::kLastFile));
     Look();
-    if (Number("placement") > 0)
+    if (Number("placement") > 0) {
       EXPECT_EQ(folder_.Read(replay::EntryFile(Number("difficulty"), Number("placement"))), replays.back());
+    }
   }
 
   void Send(const std::string& line) { game_.Send(line); }
