@@ -87,6 +87,9 @@ loop-drops-last-notes | src/platform/core/sequencer.cpp | if (playing_ && midi_ 
 midi-clock-never-sleeps | src/platform/core/midi_device.cpp | return !asleep_; | return true;
 midi-long-overtaken   | src/platform/core/midi_device.cpp | if (port_.LongsDone()) { | if (true) {
 midi-sleep-plays      | src/platform/core/midi_device.cpp | if (asleep_) done_ = std::max(done_, due); | (void)0;
+replay-step-from-game | src/replay.cpp | const int sx = px - tx, sy = py - ty; | const int sx = px - cx, sy = py - cy;
+replay-rest-unkept    | src/replay.cpp | {Kind::Byte, kBoth, 1, 0, 1, Global<&planeActive>}, | {Kind::Byte, kDigest, 1, 0, 1, Global<&planeActive>},
+replay-move-over-kept | src/recording.cpp | if (needed) continue; | (void)0;
 EOF
 )
 
