@@ -188,45 +188,17 @@ TEST_F(Screens, FadesRunEighteenPicturesWithTheTimerStopped) {
   EXPECT_EQ(Form1->screen1.FlipCount - flips, 36u);
 }
 
-TEST_F(Screens, ResultsAndHighscoreTextsStandWhereTheLayoutWantsThem) {
+// The results and the lists are compared as pictures (ScreenPixels); a row
+// whose hits read "-10" is left blank, which no picture shows.
+TEST_F(Screens, AHighscoreRowOfMinusTenHitsIsLeftBlank) {
   StartGame();
-  Form1->gameState = "Results";
-  Form1->scorePoints = -250;
-  Form1->scoreHits = 12;
-  Form1->difficulty = 2;
-  Form1->placement = 0;
-  auto texts = TextsOf([] { ResultsFrame(); });
-  ASSERT_EQ(texts.size(), 5u);
-  EXPECT_EQ(texts[0].text, "-250");
-  EXPECT_EQ(texts[1].text, "12/100 (12%)");
-  EXPECT_EQ(texts[2].text, "Keine Wertung");
-  EXPECT_EQ(texts[3].text, "in der Kategorie Mittel");
-  EXPECT_EQ(texts[3].y, 315);
-  EXPECT_EQ(texts[1].color, clBlack);
-  EXPECT_EQ(texts[4].text, "1.00");
-  EXPECT_EQ(texts[4].color, clWhite);
-  Form1->placement = 1;
-  Form1->difficulty = 3;
-  texts = TextsOf([] { ResultsFrame(); });
-  EXPECT_EQ(texts[2].text, "1. Platz in der Kategorie Schwer");
-  EXPECT_EQ(texts.size(), 4u);
-  EXPECT_EQ(Form1->workSurface->TransparentColor, clBlack);
-
   Form1->highTables[1].Hits[2].Assign("-10");
   Form1->highTables[1].Names[3].Assign("Vier");
   Form1->difficulty = 1;
-  texts = TextsOf([] { HighscoreFrame(); });
+  const auto texts = TextsOf([] { HighscoreFrame(); });
   ASSERT_EQ(texts.size(), 1u + 2u + 3u + 4u * 3u);
-  EXPECT_EQ(texts[1].text, "Bestenliste in der Kategorie:");
-  EXPECT_EQ(texts[1].color, clBlue);
-  EXPECT_EQ(texts[2].text, "Leicht");
-  EXPECT_EQ(texts[2].x, 210);
-  EXPECT_EQ(texts[6].text, "Quillendorfer (Kelo)");
-  EXPECT_EQ(texts[6].y, 260);
-  EXPECT_EQ(texts[8].text, "000/100 (000%)");
   EXPECT_EQ(texts[12].text, "Vier");  // row 3 is left blank, row 4 stays at its place
   EXPECT_EQ(texts[12].y, 305);
-  EXPECT_EQ(Form1->screen1.Surface.Canvas().Font.Color, clWhite);
 }
 
 TEST_F(Screens, TheFarewellFadesTheShownPictureNotTheSystemAndEndsDark) {
