@@ -2,7 +2,7 @@
 // harness backend with a fixed seed, for the documentation. A file that already
 // holds the same pixels stays as it is, so writing them anew into docs/screens
 // after a change meant to alter a screen changes only those that differ (the
-// Screens test compares them pixel for pixel); it prints the files it wrote.
+// ScreenPixels test compares them pixel for pixel); it prints the files it wrote.
 //   kelo-screens OUTDIR
 #include <stdlib.h>
 
