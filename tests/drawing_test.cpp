@@ -2,12 +2,7 @@
 // rectangles, alpha limits, scaling and text without background.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
-#include <vector>
-
 #include "platform/core/imagelist.h"
-#include "platform/core/pixels.h"
 #include "platform/core/surface.h"
 
 namespace {
@@ -106,50 +101,6 @@ TEST(Drawing, AlphaLimitsAndBlending) {
   target.FillRectAlpha(Rect(0, 0, 2, 1), clBlack, 100);
   EXPECT_LT(GetRValue(FromPixel(target.Pixel(0, 0))), 180);
   EXPECT_EQ(target.Pixel(2, 0), ToPixel(clWhite));
-}
-
-// Scaled or not, cut by the target's edges or reaching beyond the source's,
-// copied, keyed or blended: every target pixel inside the rectangle shows the
-// source pixel under its centre, and an empty rectangle draws nothing.
-TEST(Drawing, EveryDrawnPixelIsTheSourcePixelUnderItsCentre) {
-  TSurface source(13, 11);
-  for (int y = 0; y < 11; ++y)
-    for (int x = 0; x < 13; ++x) source.SetPixel(x, y, (x + y) % 5 ? uint16_t(1 + 37 * x + 1013 * y) : 0);
-  std::mt19937 random(5);
-  int n = 0;
-  auto span = [&](int from, int to) {
-    const int a = std::uniform_int_distribution<int>(from, to)(random);
-    return std::pair{a, a + std::uniform_int_distribution<int>(n % 50 ? 1 : 0, 30)(random)};
-  };
-  for (; n < 2000; ++n) {
-    const auto [sl, sr] = span(-3, 12);
-    const auto [st, sb] = span(-3, 10);
-    const auto [dl, dr] = span(-20, 22);
-    const auto [dt, db] = span(-20, 18);
-    const TRect from = Rect(sl, st, sl + std::min(sr - sl, 16), st + std::min(sb - st, 14));
-    const TRect to = n % 3 ? Rect(dl, dt, dr, db) : Rect(dl, dt, dl + from.Width(), dt + from.Height());
-    const bool keyed = n & 4, blended = n & 8;
-    TSurface target(24, 20);
-    for (int y = 0; y < 20; ++y)
-      for (int x = 0; x < 24; ++x) target.SetPixel(x, y, uint16_t(0x8000 | (x * 97 + y * 389)));
-    std::vector<uint16_t> want(target.Bits(), target.Bits() + 24 * 20);
-    for (int y = std::max(0, to.Top); y < std::min(20, to.Bottom) && !from.IsEmpty(); ++y)
-      for (int x = std::max(0, to.Left); x < std::min(24, to.Right); ++x) {
-        const int sx = from.Left + (2 * (x - to.Left) + 1) * from.Width() / (2 * to.Width());
-        const int sy = from.Top + (2 * (y - to.Top) + 1) * from.Height() / (2 * to.Height());
-        if (sx < 0 || sy < 0 || sx >= 13 || sy >= 11 || (keyed && source.Pixel(sx, sy) == 0)) continue;
-        uint16_t& d = want[size_t(y * 24 + x)];
-        d = blended ? plat::BlendPixel(source.Pixel(sx, sy), d, plat::Alpha32(100)) : source.Pixel(sx, sy);
-      }
-    if (blended)
-      target.DrawAlpha(to, from, source, keyed, 100);
-    else
-      target.StretchDraw(to, from, source, keyed);
-    ASSERT_EQ(std::vector<uint16_t>(target.Bits(), target.Bits() + 24 * 20), want)
-        << "case " << n << ": (" << from.Left << ", " << from.Top << ", " << from.Right << ", " << from.Bottom
-        << ") onto (" << to.Left << ", " << to.Top << ", " << to.Right << ", " << to.Bottom << ")"
-        << (keyed ? " keyed" : "") << (blended ? " blended" : "");
-  }
 }
 
 TEST(Drawing, TextHasA13PixelLineAndNoBackground) {
