@@ -21,6 +21,9 @@ TEST(UserFiles, XdgDataHomeCountsOnlyAsAnAbsolutePathAndMissingFoldersAreMadePri
   const fs::path before = fs::current_path();
   fs::current_path(root / "cwd");  // where a relative path would land
   const std::string home = root.string() + "/home";
+  const std::string ownHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const char* ownXdg = std::getenv("XDG_DATA_HOME");
+  const std::optional<std::string> savedXdg = ownXdg ? std::optional<std::string>(ownXdg) : std::nullopt;
   ::setenv("HOME", (home + "//").c_str(), 1);
 
   struct Case {
@@ -54,4 +57,9 @@ TEST(UserFiles, XdgDataHomeCountsOnlyAsAnAbsolutePathAndMissingFoldersAreMadePri
 
   fs::current_path(before);
   fs::remove_all(root);
+  ::setenv("HOME", ownHome.c_str(), 1);
+  if (savedXdg)
+    ::setenv("XDG_DATA_HOME", savedXdg->c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
 }
