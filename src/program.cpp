@@ -28,7 +28,8 @@ int ReadCommandLine(int argc, char** argv, bool& windowed, const char* title) {
                      "  --version  show the version and end\n"
                      "\n"
                      "The settings and highscore files live beside the program while its folder\n"
-                     "holds data/ and may be written to, otherwise in\n" +
+                     "holds data/ and may be written to, unless the game was installed;\n"
+                     "otherwise in\n" +
                          plat::UserFilesFolderName() + ".\n",
                      false);
       return 0;
