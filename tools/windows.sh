@@ -28,14 +28,7 @@ esac
 tools/setup.sh mingw-w64 nsis zip wine wine64 xvfb xdotool x11-apps imagemagick unzip
 tools/deps.sh windows
 
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
-  else
-    SOURCE_DATE_EPOCH=$(stat -c %Y CHANGELOG.md)
-  fi
-fi
-export SOURCE_DATE_EPOCH
+. tools/source-date.sh
 
 host=${KELO_HOST_BUILD:-}
 if [ -z "$host" ]; then
