@@ -23,6 +23,10 @@ other=$(mktemp -d /tmp/kelo-reproducible-XXXXXX)
 trap 'rm -rf "$other"' EXIT
 git clone -q --no-local "$PWD" "$other/another-folder"
 git -C "$other/another-folder" checkout -q --detach "$(git rev-parse HEAD)"
+# The libraries' sources, which tools/deps.sh consults for their versions,
+# are not downloaded again.
+mkdir -p "$other/another-folder/build/deps"
+[ -d build/deps/sources ] && ln -s "$PWD/build/deps/sources" "$other/another-folder/build/deps/sources"
 in_clone() { (cd "$other/another-folder" && TZ=Pacific/Kiritimati LANG=de_DE.UTF-8 CCACHE_DISABLE=1 "$@"); }
 
 # Unpacks a release file into a folder, for the comparison of what it holds.
