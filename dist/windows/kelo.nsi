@@ -82,7 +82,7 @@ Function ${UN}GameNotRunning
   ${If} ${FileExists} "$INSTDIR\kelo.exe"
     FileOpen $0 "$INSTDIR\kelo.exe" a
     ${If} ${Errors}
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${NAME} läuft noch aus dem Ordner $INSTDIR.$\r$\n$\r$\nBitte beenden Sie das Spiel und klicken Sie dann auf „Wiederholen“." /SD IDCANCEL IDRETRY retry
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${NAME} läuft noch aus dem Ordner $INSTDIR.$\r$\n$\r$\nBitte beenden Sie das Spiel und versuchen Sie es dann noch einmal." /SD IDCANCEL IDRETRY retry
       Abort "${NAME} läuft noch: nichts wurde geändert."
     ${EndIf}
     FileClose $0
