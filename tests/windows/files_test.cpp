@@ -1,6 +1,7 @@
 // Windows' own file faults, under the real Windows API (or Wine's): a settings
 // file that may not be written, saves killed at any moment, paths with umlauts,
-// and the lock on a folder of game files.
+// the lock on a folder of game files, and the files an earlier start left
+// beside the installed program moving into the player's folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 
