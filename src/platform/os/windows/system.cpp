@@ -1,5 +1,6 @@
 // Windows: the program's folder, the user's folder of game files
-// (%APPDATA%\kelo\), the system's text faces.
+// (%APPDATA%\kelo\) and the removal of what moves there from the program's
+// folder, the system's text faces.
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -53,6 +54,8 @@ std::string UserFilesFolder() {
     win::Fail("cannot create folder", folder);
   return folder;
 }
+
+bool TryRemoveFile(const std::string& path) { return DeleteFileW(win::Wide(path).c_str()) != 0; }
 
 // No SoundFont: the music plays on the system's own MIDI synthesizer.
 std::vector<std::string> SystemSoundFonts() { return {}; }
