@@ -55,8 +55,6 @@ std::string UserFilesFolder() {
   return folder;
 }
 
-bool TryRemoveFile(const std::string& path) { return DeleteFileW(win::Wide(path).c_str()) != 0; }
-
 // No SoundFont: the music plays on the system's own MIDI synthesizer.
 std::vector<std::string> SystemSoundFonts() { return {}; }
 
