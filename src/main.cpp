@@ -424,6 +424,14 @@ void TForm1::screen1Finalize() {
 void RequestTermination() { Application.Terminate(); }
 
 void CreateGameWindow(bool forReplay) {
+  // A window starts from what a new program starts with, also where one
+  // process makes many in turn (the tests, a verifier): nothing that flew in
+  // an earlier window's level flies into this one's.
+  planeActive = extraActive = plane2Active = negativActive = ammoActive = 0;
+  ampelActive = chickenLeftActive = chickenRightActive = 0;
+  speedDivisor = 0;
+  RandSeed = 0;
+  replay::Abandon();
   try {
     new TForm1();
   } catch (const std::exception&) {
