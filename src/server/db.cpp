@@ -121,6 +121,8 @@ class PostgresConnection : public Connection {
       while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
       throw DatabaseError("cannot connect to PostgreSQL: " + why);
     }
+    // The server says what went wrong itself; the database's notices are not for people.
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     Execute("SET client_encoding = 'UTF8'", {});
   }
   ~PostgresConnection() override { PQfinish(conn_); }

@@ -69,9 +69,11 @@ bool Runs::List(int64_t id, int32_t points, int32_t hits, int64_t now) {
 
 bool Runs::Refuse(int64_t id, const std::string& reason, int64_t now) {
   return WithConnection(db_, [&](Connection& c) {
-    return c.Execute("UPDATE runs SET state = 2, reason = $2, verified = $3, lease = 0, replay = NULL "
+    // A refused run holds no level: the true run of the same level (one
+    // sent later than an edited copy of it) can still go on its list.
+    return c.Execute("UPDATE runs SET state = 2, reason = $2, verified = $3, lease = 0, replay = NULL, identity = $4 "
                      "WHERE id = $1 AND state = 0",
-                     {id, reason, now}) == 1;
+                     {id, reason, now, Bytes{"refused " + std::to_string(id)}}) == 1;
   });
 }
 
