@@ -18,17 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WriteAll(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, p, n);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    p += put;
-    n -= size_t(put);
-  }
-  return true;
-}
-
 }  // namespace
 
 Pool::Pool(Options options) : options_(std::move(options)) {

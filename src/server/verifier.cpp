@@ -64,8 +64,6 @@ bool ReadVerdictLine(const std::string& line, replay::Verdict& v) {
   return true;
 }
 
-namespace {
-
 // Reads exactly n bytes; false at the end of the input.
 bool ReadAll(int fd, char* p, size_t n) {
   while (n > 0) {
@@ -88,8 +86,6 @@ bool WriteAll(int fd, const char* p, size_t n) {
   }
   return true;
 }
-
-}  // namespace
 
 int RunWorker(int in, int out, const std::string& folder) {
   for (;;) {

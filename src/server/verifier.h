@@ -59,6 +59,10 @@ class InlineVerifier : public Verifier {
 std::string VerdictLine(const replay::Verdict& verdict);
 bool ReadVerdictLine(const std::string& line, replay::Verdict& verdict);
 
+// Whole reads and writes on a pipe; false when it closed or failed.
+bool ReadAll(int fd, char* p, size_t n);
+bool WriteAll(int fd, const char* p, size_t n);
+
 // A worker process: reads replays from `in` (each its length as 4 bytes,
 // little-endian, then the file), plays each in the game folder `folder` and
 // writes its verdict as a line to `out`, until `in` ends. Returns the exit
