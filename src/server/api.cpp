@@ -52,7 +52,8 @@ const char* StateName(RunState s) {
 Response JsonResponse(int status, const json& body) {
   Response r;
   r.status = status;
-  r.body = body.dump();
+  // A path or a reason may hold bytes that are not UTF-8: they are replaced.
+  r.body = body.dump(-1, ' ', false, json::error_handler_t::replace);
   return r;
 }
 
