@@ -5,8 +5,11 @@
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 //   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
 //   kelo-assetgen --ico FILE SIZE...    (the icon in those sizes as one Windows icon file)
+//   kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...
+//                                       (the SoundFont with only what the pieces play)
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,8 +21,15 @@
 #include "paint.h"
 #include "png.h"
 #include "sheet.h"
+#include "soundfont.h"
 
 namespace {
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
@@ -96,10 +106,26 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc >= 5 && std::string(argv[1]) == "--cut-soundfont") {
+    try {
+      std::vector<gen::PlayedNote> notes;
+      for (int i = 4; i < argc; ++i) {
+        const std::vector<uint8_t> bytes = ReadFile(argv[i]);
+        for (const gen::PlayedNote& n : gen::NotesPlayed(plat::ParseMidi({reinterpret_cast<const char*>(bytes.data()), bytes.size()})))
+          notes.push_back(n);
+      }
+      WriteFile(argv[3], gen::CutSoundFont(ReadFile(argv[2]), notes));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n"
-                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --ico FILE SIZE...\n");
+                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --ico FILE SIZE...\n"
+                 "       kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...\n");
     return 2;
   }
   const std::string blobDir = argv[1], dataDir = argv[2];
