@@ -6,7 +6,9 @@
 
 extern "C" {
 // The picture items, each as width and height (two bytes each, low first)
-// and its pixels as RGB bytes; ImageList1's items first, then menu1's.
+// and its pixels in the display's 16 bits (low byte first); ImageList1's items
+// first, then menu1's; all packed with zlib behind their unpacked length
+// (four bytes, low first).
 extern const unsigned char kelo_pictures[];
 extern const size_t kelo_pictures_size;
 // The wave items' PCM bytes, one after the other.

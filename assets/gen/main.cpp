@@ -15,7 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include <zlib.h>
+
 #include "../catalogue.h"
+#include "platform/core/types.h"
 #include "gifwrite.h"
 #include "ico.h"
 #include "paint.h"
@@ -66,6 +69,30 @@ void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const asse
   blob.push_back(uint8_t(img.w)), blob.push_back(uint8_t(img.w >> 8));
   blob.push_back(uint8_t(img.h)), blob.push_back(uint8_t(img.h >> 8));
   for (uint32_t c : img.px) blob.push_back(uint8_t(c >> 16)), blob.push_back(uint8_t(c >> 8)), blob.push_back(uint8_t(c));
+}
+
+// The pictures as the program keeps them: each item's width and height, then
+// its pixels in the display's 16 bits (low byte first), all packed with zlib
+// behind the unpacked length (four bytes, low first).
+std::vector<uint8_t> PackPictures(const std::vector<uint8_t>& rgbItems) {
+  std::vector<uint8_t> plain;
+  for (size_t at = 0; at + 4 <= rgbItems.size();) {
+    const size_t n = size_t(rgbItems[at] | rgbItems[at + 1] << 8) * size_t(rgbItems[at + 2] | rgbItems[at + 3] << 8);
+    plain.insert(plain.end(), rgbItems.begin() + long(at), rgbItems.begin() + long(at) + 4);
+    const uint8_t* px = rgbItems.data() + at + 4;
+    for (size_t k = 0; k < n; ++k) {
+      const uint16_t v = PixelFromRgb(px[3 * k], px[3 * k + 1], px[3 * k + 2]);
+      plain.push_back(uint8_t(v)), plain.push_back(uint8_t(v >> 8));
+    }
+    at += 4 + 3 * n;
+  }
+  uLongf packedSize = compressBound(uLong(plain.size()));
+  std::vector<uint8_t> packed(4 + packedSize);
+  for (int i = 0; i < 4; ++i) packed[size_t(i)] = uint8_t(plain.size() >> (8 * i));
+  if (compress2(packed.data() + 4, &packedSize, plain.data(), uLong(plain.size()), Z_BEST_COMPRESSION) != Z_OK)
+    throw std::runtime_error("cannot pack the pictures");
+  packed.resize(4 + packedSize);
+  return packed;
 }
 
 }  // namespace
@@ -142,7 +169,7 @@ int main(int argc, char** argv) {
       waves.insert(waves.end(), pcm.begin(), pcm.end());
     }
     WriteFile(blobDir + "/waves.bin", waves);
-    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", pictures}, {"kelo_waves", waves}});
+    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", PackPictures(pictures)}, {"kelo_waves", waves}});
 
     gen::WriteGif(dataDir + "/schuss.gif", gen::PaintSchuss());
     gen::WriteGif(dataDir + "/feuer.gif", gen::PaintFeuer());
