@@ -4,6 +4,7 @@
 //   kelo-assetgen BLOBDIR DATADIR
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 //   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
+//   kelo-assetgen --maskable-icon FILE SIZE   (the icon for home screens that cut it to their shape)
 //   kelo-assetgen --ico FILE SIZE...    (the icon in those sizes as one Windows icon file)
 //   kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...
 //                                       (the SoundFont with only what the pieces play)
@@ -119,6 +120,16 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc == 4 && std::string(argv[1]) == "--maskable-icon") {
+    try {
+      const int size = std::stoi(argv[3]);
+      gen::WritePngRgba(argv[2], size, size, gen::PaintIcon(size, true));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc >= 3 && std::string(argv[1]) == "--ico") {
     try {
       std::vector<gen::IconImage> images;
@@ -151,8 +162,8 @@ int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n"
-                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --ico FILE SIZE...\n"
-                 "       kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...\n");
+                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --maskable-icon FILE SIZE\n"
+                 "       kelo-assetgen --ico FILE SIZE...\n       kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...\n");
     return 2;
   }
   const std::string blobDir = argv[1], dataDir = argv[2];
