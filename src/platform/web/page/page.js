@@ -1,10 +1,15 @@
 // The page around the game: the canvas in device pixels, input from mouse,
 // touch and keyboard, the text field for on-screen keyboards, full screen,
 // sound from the first click or key, the SoundFont after the first picture,
-// the read-only status window.kelo, and the line at the end.
+// the read-only status window.kelo, the line at the end, and the service
+// worker that keeps the game for playing offline.
 'use strict';
 (function () {
   const W = 640, H = 480;
+  // The files of this build by the names they are served under (index.html lists them).
+  const list = document.getElementById('kelo-files');
+  const files = list ? JSON.parse(list.textContent) : {};
+  const named = (name) => files[name] || name;
   const box = document.getElementById('game');
   const canvas = document.getElementById('screen');
   const field = document.getElementById('name');
@@ -319,13 +324,13 @@
   // music stays on its clock, silent.
   async function loadMusic() {
     try {
-      const soundFont = fetch('default-GM.sf2').then((r) => {
-        if (!r.ok) throw new Error('default-GM.sf2: ' + r.status);
+      const soundFont = fetch(named('kelo.sf2')).then((r) => {
+        if (!r.ok) throw new Error('kelo.sf2: ' + r.status);
         return r.arrayBuffer();
       });
-      await script('libfluidsynth.js');
+      await script(named('libfluidsynth.js'));
       const fluidModule = window.Module;
-      await script('js-synthesizer.js');
+      await script(named('js-synthesizer.js'));
       const JSSynth = window.JSSynth;
       JSSynth.Synthesizer.initializeWithFluidSynthModule(fluidModule);
       await JSSynth.waitForReady();
@@ -343,6 +348,29 @@
     } catch (e) {
       console.warn('The music stays silent:', e);
     }
+    keepOffline();
+  }
+
+  // --- Offline --------------------------------------------------------------
+  // Once the page has what it loads, the service worker keeps all of this
+  // build (browsers have it for HTTPS and 127.0.0.1 only). It fetches a newer
+  // build in the background; that one waits for the next start.
+  function keepOffline() {
+    if (!navigator.serviceWorker) return;
+    navigator.serviceWorker.register('sw.js').catch((e) => console.warn('Not kept for offline play:', e));
+  }
+  // At the start, before anything of the game is loaded: a newer build that is
+  // kept whole takes over, and the page starts again with it.
+  async function newerBuild() {
+    if (!navigator.serviceWorker || !navigator.serviceWorker.controller) return false;
+    const registration = await navigator.serviceWorker.getRegistration().catch(() => null);
+    if (!registration || !registration.waiting) return false;
+    await new Promise((resolve) => {
+      navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true });
+      registration.waiting.postMessage('take-over');
+    });
+    location.reload();
+    return true;
   }
 
   // --- The program's page ----------------------------------------------------
@@ -436,13 +464,16 @@
     vectors = false;
   }
   const seed = new URLSearchParams(location.search).get('seed');
-  KeloGame({
-    locateFile: (path, prefix) => prefix + (vectors && path === 'kelo.wasm' ? 'kelo-simd.wasm' : path),
-    page,
-    canvas,
-    arguments: seed !== null && /^\d+$/.test(seed) ? ['--seed', seed] : [],
-    preRun: [(instance) => { game = instance; }],
-    onAbort: () => page.end(1, 'Kelo - Das Spiel ist mit einem Fehler stehen geblieben.'),
+  newerBuild().then((restarting) => {
+    if (restarting) return;
+    KeloGame({
+      locateFile: (path, prefix) => prefix + named(vectors && path === 'kelo.wasm' ? 'kelo-simd.wasm' : path),
+      page,
+      canvas,
+      arguments: seed !== null && /^\d+$/.test(seed) ? ['--seed', seed] : [],
+      preRun: [(instance) => { game = instance; }],
+      onAbort: () => page.end(1, 'Kelo - Das Spiel ist mit einem Fehler stehen geblieben.'),
+    });
   });
   if (navigator.storage && navigator.storage.persist) navigator.storage.persist().catch(() => {});
 })();
