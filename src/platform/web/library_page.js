@@ -6,6 +6,9 @@ mergeInto(LibraryManager.library, {
     var s = Module.page.size();
     for (var i = 0; i < 4; ++i) HEAP32[(out >> 2) + i] = s[i];
   },
+  kelo_page_show: function(pixels, w, h, x, y, dw, dh) {
+    return Module.page.show(new Uint16Array(HEAPU8.buffer, pixels, w * h), x, y, dw, dh) ? 1 : 0;
+  },
   kelo_page_present: function(rgba, w, h, x, y, dw, dh) {
     Module.page.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h, x, y, dw, dh);
   },

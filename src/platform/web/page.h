@@ -10,6 +10,10 @@ extern "C" {
 
 // The canvas's size: CSS width and height, then its width and height in device pixels.
 void kelo_page_size(int* size4);
+// Shows the w x h picture (the display's 16-bit pixels) at (x, y) of the
+// canvas, enlarged sharply to dw x dh by the graphics processor. Returns 0
+// where the page has no graphics processor to do it (kelo_page_present then).
+int kelo_page_show(const uint16_t* pixels, int w, int h, int x, int y, int dw, int dh);
 // Shows w x h pixels (RGBA bytes) at (x, y) of the canvas, enlarged to dw x dh
 // by the nearest pixel when that is larger.
 void kelo_page_present(const void* rgba, int w, int h, int x, int y, int dw, int dh);

@@ -183,13 +183,14 @@ class WebBackend final : public Backend {
     return g;
   }
 
-  // The picture in device pixels: at a whole multiple converted once and
-  // enlarged by the page by the nearest pixel, at any other size through our
-  // own sharp scaler.
+  // The picture in device pixels: through the graphics processor where the
+  // page has one; else at a whole multiple converted once and enlarged by the
+  // page by the nearest pixel, at any other size through our own sharp scaler.
   void Draw(const uint16_t* pixels) {
     const WindowGeometry g = Geometry();
     const PictureRect p = FitPicture(g.outputWidth, g.outputHeight);
     if (p.Empty()) return;
+    if (pixels && kelo_page_show(pixels, kW, kH, p.x, p.y, p.w, p.h)) return;
     const int k = p.w / kW;
     const bool whole = k >= 1 && p.w == kW * k && p.h == kH * k;
     const int w = whole ? kW : p.w, h = whole ? kH : p.h;

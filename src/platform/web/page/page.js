@@ -15,9 +15,15 @@
   const field = document.getElementById('name');
   const ending = document.getElementById('ending');
   const licences = document.getElementById('licences');
-  // Desynchronized: the canvas goes to the display without waiting for the page's
-  // other drawing, which halves the main thread's work for each picture.
-  const context = canvas.getContext('2d', { alpha: false, desynchronized: true });
+  // The picture goes to the screen through WebGL where the browser has it
+  // (gpu below); otherwise, and while a lost WebGL context is not back, through
+  // this canvas of its own over the game's (drawn with 2D calls). Desynchronized:
+  // the canvas goes to the display without waiting for the page's other drawing.
+  const flat = document.createElement('canvas');
+  flat.id = 'flat';
+  flat.hidden = true;
+  box.insertBefore(flat, field);
+  const context = flat.getContext('2d', { alpha: false, desynchronized: true });
   const frame = document.createElement('canvas');  // the picture before it is enlarged
   frame.width = W;
   frame.height = H;
@@ -52,8 +58,8 @@
     const ratio = window.devicePixelRatio || 1;
     const w = deviceWidth || Math.round(rect.width * ratio), h = deviceHeight || Math.round(rect.height * ratio);
     if (canvas.width !== w || canvas.height !== h) {
-      canvas.width = w;
-      canvas.height = h;
+      canvas.width = flat.width = w;
+      canvas.height = flat.height = h;
       context.imageSmoothingEnabled = false;
       post({ kind: 7 });
     }
@@ -87,6 +93,100 @@
     const room = cssWidth - (p.x + p.w) >= licences.offsetWidth + 8 || cssHeight - (p.y + p.h) >= licences.offsetHeight + 4;
     licences.classList.toggle('below', !room);
   }
+
+  // --- The picture through WebGL ----------------------------------------------
+  // The 640 x 480 picture is uploaded as it is (16 bits a pixel) and enlarged
+  // by the graphics processor as the program's own scaler does: by the nearest
+  // pixel to the largest whole multiple that fits, then blended to the size, so
+  // that only the seams between enlarged pixels mix two pixels.
+  const gpu = {
+    gl: null, program: null, texture: null, at: null, lost: false,
+    open() {
+      const gl = canvas.getContext('webgl', { alpha: false, antialias: false, depth: false, stencil: false,
+        desynchronized: true, powerPreference: 'low-power', preserveDrawingBuffer: false });
+      if (!gl) return false;
+      this.gl = gl;
+      return this.build();
+    },
+    build() {
+      const gl = this.gl;
+      const shader = (type, text) => {
+        const s = gl.createShader(type);
+        gl.shaderSource(s, text);
+        gl.compileShader(s);
+        return s;
+      };
+      const program = gl.createProgram();
+      gl.attachShader(program, shader(gl.VERTEX_SHADER,
+        'attribute vec2 p; void main() { gl_Position = vec4(p, 0.0, 1.0); }'));
+      // For one axis: the output pixel's centre in the enlarged picture falls
+      // between two of its pixels, of one source pixel (no blend) or of two.
+      gl.attachShader(program, shader(gl.FRAGMENT_SHADER, `
+        precision highp float;
+        uniform sampler2D picture;
+        uniform vec2 origin, size;
+        uniform float multiple;
+        const vec2 source = vec2(${W}.0, ${H}.0);
+        vec3 taps(float x, float n, float span) {
+          float u = (x + 0.5) * n * multiple / span - 0.5, j = floor(u);
+          float a = clamp(floor(j / multiple), 0.0, n - 1.0), b = clamp(floor((j + 1.0) / multiple), 0.0, n - 1.0);
+          return vec3(a, b, a == b ? 0.0 : u - j);
+        }
+        void main() {
+          vec2 at = gl_FragCoord.xy - origin;
+          vec3 tx = taps(floor(at.x), source.x, size.x), ty = taps(floor(size.y - at.y), source.y, size.y);
+          vec4 top = mix(texture2D(picture, (vec2(tx.x, ty.x) + 0.5) / source), texture2D(picture, (vec2(tx.y, ty.x) + 0.5) / source), tx.z);
+          vec4 bottom = mix(texture2D(picture, (vec2(tx.x, ty.y) + 0.5) / source), texture2D(picture, (vec2(tx.y, ty.y) + 0.5) / source), tx.z);
+          gl_FragColor = vec4(mix(top, bottom, ty.z).rgb, 1.0);
+        }`));
+      gl.linkProgram(program);
+      if (!gl.getProgramParameter(program, gl.LINK_STATUS)) return false;
+      gl.useProgram(program);
+      gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 1, -1, -1, 1, 1, 1]), gl.STATIC_DRAW);
+      gl.enableVertexAttribArray(0);
+      gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
+      this.texture = gl.createTexture();
+      gl.bindTexture(gl.TEXTURE_2D, this.texture);
+      for (const [k, v] of [[gl.TEXTURE_MIN_FILTER, gl.NEAREST], [gl.TEXTURE_MAG_FILTER, gl.NEAREST],
+        [gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE], [gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE]]) gl.texParameteri(gl.TEXTURE_2D, k, v);
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGB, W, H, 0, gl.RGB, gl.UNSIGNED_SHORT_5_6_5, null);
+      this.at = {
+        origin: gl.getUniformLocation(program, 'origin'), size: gl.getUniformLocation(program, 'size'),
+        multiple: gl.getUniformLocation(program, 'multiple'),
+      };
+      this.program = program;
+      return true;
+    },
+    // Shows the picture (W x H pixels, RGB565) at x, y (from the top left), dw x dh device pixels.
+    show(pixels, x, y, dw, dh) {
+      const gl = this.gl;
+      if (!gl || this.lost || !this.program) return false;
+      gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, W, H, gl.RGB, gl.UNSIGNED_SHORT_5_6_5, pixels);
+      gl.viewport(0, 0, canvas.width, canvas.height);
+      gl.clearColor(0, 0, 0, 1);
+      gl.clear(gl.COLOR_BUFFER_BIT);
+      const bottom = canvas.height - y - dh;
+      gl.viewport(x, bottom, dw, dh);
+      gl.uniform2f(this.at.origin, x, bottom);
+      gl.uniform2f(this.at.size, dw, dh);
+      gl.uniform1f(this.at.multiple, Math.max(1, Math.min(Math.floor(dw / W), Math.floor(dh / H))));
+      gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
+      flat.hidden = true;
+      return true;
+    },
+  };
+  // A lost context is drawn on the 2D canvas until the browser gives it back.
+  canvas.addEventListener('webglcontextlost', (e) => {
+    e.preventDefault();
+    gpu.lost = true;
+  });
+  canvas.addEventListener('webglcontextrestored', () => {
+    gpu.lost = false;
+    gpu.build();
+    post({ kind: 7 });  // the program draws its picture again
+  });
+  gpu.open();
 
   // --- Input ----------------------------------------------------------------
   function at(e) {
@@ -376,9 +476,20 @@
   // --- The program's page ----------------------------------------------------
   let game = null, finished = false, firstPicture = false, touched = false;
   let lastYield = performance.now();
+  function pictureShown() {
+    if (!firstPicture) {
+      firstPicture = true;
+      performance.mark('kelo-first-picture');
+      requestAnimationFrame(() => setTimeout(loadMusic, 0));
+    }
+    return true;
+  }
   const page = {
     size: () => [Math.round(cssWidth), Math.round(cssHeight), canvas.width, canvas.height],
+    // The picture through WebGL: false where it has none (present then).
+    show: (pixels, x, y, dw, dh) => gpu.show(pixels, x, y, dw, dh) && pictureShown(),
     present(rgba, w, h, x, y, dw, dh) {
+      flat.hidden = false;
       const image = new ImageData(rgba, w, h);
       if (w === dw && h === dh) {
         context.putImageData(image, x, y);
@@ -387,11 +498,7 @@
         context.imageSmoothingEnabled = false;
         context.drawImage(frame, 0, 0, w, h, x, y, dw, dh);
       }
-      if (!firstPicture) {
-        firstPicture = true;
-        performance.mark('kelo-first-picture');
-        requestAnimationFrame(() => setTimeout(loadMusic, 0));
-      }
+      pictureShown();
     },
     nextEvent: () => events.shift(),
     wait(ms, wakeUp) {
