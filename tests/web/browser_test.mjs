@@ -106,10 +106,21 @@ async function puppeteerBrowser(kind, profile, options = {}) {
     async newTab() {
       if (page) await page.close();
       page = await browser.newPage();
+      await page.bringToFront();
       page.on('pageerror', (e) => problems.push(e.message));
       page.on('console', (m) => { if (m.type() === 'error') problems.push(m.text()); });
       if (!options.window) await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
       cdp = kind === 'firefox' ? null : await page.createCDPSession();
+      // A headless window of its own has no focus: the game would stand still.
+      if (cdp) await cdp.send('Emulation.setFocusEmulationEnabled', { enabled: true });
+      // Chromium here draws WebGL in software, which the page leaves for its
+      // own 2D path; the walk takes WebGL all the same, to see its pictures.
+      if (options.webgl) await page.evaluateOnNewDocument(() => {
+        const get = HTMLCanvasElement.prototype.getContext;
+        HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+          return get.call(this, type, type === 'webgl' ? { ...attributes, failIfMajorPerformanceCaveat: false } : attributes);
+        };
+      });
     },
     cdp: () => cdp,
     open: (url) => page.goto(url),
@@ -241,6 +252,7 @@ const musicSounds = (b, timeout) => waitFor(b, () => performance.getEntriesByNam
 async function walk(b, url) {
   await b.open(url);
   check('the main menu comes', await reach(b, 'Main'));
+  budget(`the picture goes to the screen through ${await b.evaluate(() => (document.getElementById('flat').hidden ? 'WebGL' : 'the 2D canvas'))}`);
   check('the main menu looks as docs/screens/main.png shows it', await looksLike(b, 'main.png', { x: 470, y: 300 }));
   await newGame(b, 'Jürgen');
   const fps = await waitFor(b, () => window.kelo.fps === 50, 10000) ? 50 : (await state(b)).fps;
@@ -405,6 +417,7 @@ async function levelBudget(label, { width, height, scale, slower = 1, touch = fa
     if (touch) await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
     await b.open(budgetUrl);
     await reach(b, 'Main');
+    await sleep(1000);  // the menu's fade
     // Presses at the picture's own points, wherever the picture sits.
     const box = await b.evaluate(() => {
       const r = document.getElementById('screen').getBoundingClientRect(), s = Math.min(r.width / 640, r.height / 480);
@@ -412,7 +425,7 @@ async function levelBudget(label, { width, height, scale, slower = 1, touch = fa
     });
     const at = (x, y) => [box.x + x * box.s, box.y + y * box.s];
     if (touch) b.click = (x, y) => b.page.touchscreen.tap(x, y);
-    await newGame(b, '', at);
+    await newGame(b, 'Anna', at);
     await waitFor(b, () => window.kelo.fps === 50, 10000);
     if (slower > 1) await cdp.send('Emulation.setCPUThrottlingRate', { rate: slower });
     await sleep(1000);
@@ -428,11 +441,11 @@ async function levelBudget(label, { width, height, scale, slower = 1, touch = fa
     }
     const after = await metric(), seconds = (Date.now() - t0) / 1000, s = await state(b);
     const busy = (after.TaskDuration - before.TaskDuration) / seconds;
-    const info = await b.evaluate(() => ({ canvas: [screen.width, document.getElementById('screen').width],
+    const info = await b.evaluate(() => ({ visible: document.visibilityState, canvas: [screen.width, document.getElementById('screen').width],
       webgl: document.getElementById('flat').hidden, dpr: devicePixelRatio }));
     budget(`${label}: ${((s.ticks - ticksBefore) / seconds).toFixed(1)} ticks a second, ${s.fps} pictures, ` +
       `main thread ${percent(busy)} of a core (budget ${percent(limit)}); canvas ${info.canvas[1]} device pixels wide ` +
-      `at ${info.dpr}x, ${info.webgl ? 'WebGL' : '2D canvas'}`);
+      `at ${info.dpr}x, ${info.webgl ? 'WebGL' : '2D canvas'}, ${info.visible}`);
     check(`${label}: the level keeps 50 ticks a second`, s.state === 'Level' && s.fps === 50 ? '' : `"${s.state}" at ${s.fps}`);
   } finally {
     await b.close();
@@ -480,7 +493,7 @@ for (engine of engines) {
   const profile = mkdtempSync(join(tmpdir(), `kelo-${engine}-`));
   let b = null;
   try {
-    b = engine === 'webkit' ? await webkitBrowser() : await puppeteerBrowser(engine, profile);
+    b = engine === 'webkit' ? await webkitBrowser() : await puppeteerBrowser(engine, profile, { webgl: true });
     const music = await walk(b, url);
     if (engine === 'webkit' && !music) skip('the music', 'its audio output never started on the virtual display');
     else check('the music sounds after the first click', music ? '' : 'the synthesizer or the output never came');

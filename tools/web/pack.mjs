@@ -17,8 +17,8 @@ import { fileURLToPath } from 'node:url';
 
 // Files whose names change with their content; the rest keep their names
 // (the page's address, the service worker, what the page links to).
-const contentNamed = /^(kelo\.js|kelo\.wasm|kelo-simd\.wasm|kelo\.data|kelo\.sf2|page\.js|libfluidsynth\.js|js-synthesizer\.js|workbox-[a-z]+\.prod\.js)$/;
-const packable = new Set(['.html', '.js', '.wasm', '.data', '.sf2', '.json', '.webmanifest', '.txt', '']);
+const contentNamed = /^(kelo\.js|kelo\.wasm|kelo-simd\.wasm|kelo\.data|kelo\.sf2|kelo\.waves|page\.js|libfluidsynth\.js|js-synthesizer\.js|workbox-[a-z]+\.prod\.js)$/;
+const packable = new Set(['.html', '.js', '.wasm', '.data', '.sf2', '.waves', '.json', '.webmanifest', '.txt', '']);
 const workboxScripts = ['workbox-core.prod.js', 'workbox-routing.prod.js', 'workbox-strategies.prod.js',
   'workbox-precaching.prod.js'];
 

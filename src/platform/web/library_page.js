@@ -120,9 +120,7 @@ mergeInto(LibraryManager.library, {
   // --- Sound ------------------------------------------------------------------
   kelo_audio_state: function() { return Module.page.audioState(); },
   kelo_audio_rate: function() { return Module.page.audioRate(); },
-  kelo_audio_wave: function(index, pcm, bytes, rate, channels, bits) {
-    Module.page.wave(index, HEAPU8.slice(pcm, pcm + bytes), rate, channels, bits);
-  },
+  kelo_audio_wave: function(index, bytes, rate, channels, bits) { Module.page.wave(index, bytes, rate, channels, bits); },
   kelo_audio_play: function(index, left, right) { Module.page.playWave(index, left, right); },
   kelo_audio_sounding: function() { return Module.page.soundingWaves(); },
   kelo_fluid_event: function(status, data1, data2) { Module.page.fluid.event(status, data1, data2); },

@@ -46,8 +46,9 @@ int kelo_page_mount(const char* folder);
 int kelo_audio_state(void);
 // The sample rate of the output and of the synthesizer.
 int kelo_audio_rate(void);
-// Hands an effect's PCM bytes to the page once.
-void kelo_audio_wave(int index, const void* pcm, int bytes, int rate, int channels, int bits);
+// Tells the page an effect's layout once; its PCM bytes are in the page's
+// kelo.waves (the effects' blob), which the page fetches after the first picture.
+void kelo_audio_wave(int index, int bytes, int rate, int channels, int bits);
 // Plays effect `index` with these levels (0..255) on the left and the right.
 void kelo_audio_play(int index, int left, int right);
 int kelo_audio_sounding(void);

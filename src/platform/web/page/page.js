@@ -15,8 +15,10 @@
   const field = document.getElementById('name');
   const ending = document.getElementById('ending');
   const licences = document.getElementById('licences');
-  // The picture goes to the screen through WebGL where the browser has it
-  // (gpu below); otherwise, and while a lost WebGL context is not back, through
+  // The picture goes to the screen through WebGL where the browser draws it
+  // with a graphics processor (gpu below); otherwise (a WebGL drawn by the
+  // processor in software is slower than our own scaler, and stalls the game
+  // where the machine is busy), and while a lost WebGL context is not back, through
   // this canvas of its own over the game's (drawn with 2D calls). Desynchronized:
   // the canvas goes to the display without waiting for the page's other drawing.
   const flat = document.createElement('canvas');
@@ -103,7 +105,8 @@
     gl: null, program: null, texture: null, at: null, lost: false,
     open() {
       const gl = canvas.getContext('webgl', { alpha: false, antialias: false, depth: false, stencil: false,
-        desynchronized: true, powerPreference: 'low-power', preserveDrawingBuffer: false });
+        desynchronized: true, powerPreference: 'low-power', preserveDrawingBuffer: true,
+        failIfMajorPerformanceCaveat: true });
       if (!gl) return false;
       this.gl = gl;
       return this.build();
@@ -319,10 +322,29 @@
     audio.context.resume();
   }
 
+  // The effects' PCM bytes, one after the other in the order of their numbers;
+  // a file that is not whole keeps them all silent.
+  async function loadWaves() {
+    try {
+      const r = await fetch(named('kelo.waves'));
+      if (!r.ok) throw new Error('kelo.waves: ' + r.status);
+      const bytes = new Uint8Array(await r.arrayBuffer());
+      const total = audio.waves.reduce((n, w) => n + w.bytes, 0);
+      if (bytes.length !== total) throw new Error(`kelo.waves: ${bytes.length} bytes, not ${total}`);
+      let at = 0;
+      for (const w of audio.waves) {
+        w.pcm = bytes.subarray(at, at + w.bytes);
+        at += w.bytes;
+      }
+    } catch (e) {
+      console.warn('The effects stay silent:', e);
+    }
+  }
+
   function waveBuffer(index) {
     if (audio.buffers[index]) return audio.buffers[index];
     const w = audio.waves[index];
-    if (!w) return null;
+    if (!w || !w.pcm) return null;
     const frames = w.pcm.length / (w.channels * w.bits / 8);
     const buffer = audio.context.createBuffer(w.channels, frames, w.rate);
     for (let c = 0; c < w.channels; ++c) {
@@ -420,9 +442,10 @@
     });
   }
 
-  // After the first picture: FluidSynth and the SoundFont. Without them the
-  // music stays on its clock, silent.
+  // After the first picture: the effects' sound, FluidSynth and the SoundFont.
+  // Without them the effects are silent and the music stays on its clock.
   async function loadMusic() {
+    loadWaves();
     try {
       const soundFont = fetch(named('kelo.sf2')).then((r) => {
         if (!r.ok) throw new Error('kelo.sf2: ' + r.status);
@@ -457,7 +480,8 @@
   // build in the background; that one waits for the next start.
   function keepOffline() {
     if (!navigator.serviceWorker) return;
-    navigator.serviceWorker.register('sw.js').catch((e) => console.warn('Not kept for offline play:', e));
+    navigator.serviceWorker.register('sw.js').then((r) => r.update())
+      .catch((e) => console.warn('Not kept for offline play:', e));
   }
   // At the start, before anything of the game is loaded: a newer build that is
   // kept whole takes over, and the page starts again with it.
@@ -556,7 +580,7 @@
       return state;
     },
     audioRate: () => (audio.context ? audio.context.sampleRate : RATE),
-    wave(index, pcm, rate, channels, bits) { audio.waves[index] = { pcm, rate, channels, bits }; },
+    wave(index, bytes, rate, channels, bits) { audio.waves[index] = { bytes, rate, channels, bits, pcm: null }; },
     playWave,
     soundingWaves: () => audio.sounding,
     fluid,
