@@ -108,6 +108,13 @@
         desynchronized: true, powerPreference: 'low-power', preserveDrawingBuffer: true,
         failIfMajorPerformanceCaveat: true });
       if (!gl) return false;
+      // Browsers that do not honour the caveat above name their software renderer.
+      const names = gl.getExtension('WEBGL_debug_renderer_info');
+      if (names && /llvmpipe|softpipe|swiftshader|software/i.test(gl.getParameter(names.UNMASKED_RENDERER_WEBGL))) {
+        const lose = gl.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        return false;
+      }
       this.gl = gl;
       return this.build();
     },
