@@ -17,10 +17,11 @@ import { fileURLToPath } from 'node:url';
 
 // Files whose names change with their content; the rest keep their names
 // (the page's address, the service worker, what the page links to).
-const contentNamed = /^(kelo\.js|kelo\.wasm|kelo-simd\.wasm|kelo\.data|kelo\.sf2|kelo\.waves|page\.js|libfluidsynth\.js|js-synthesizer\.js|workbox-[a-z]+\.prod\.js)$/;
+const contentNamed = /^(kelo\.js|kelo\.wasm|kelo-simd\.wasm|kelo\.data|kelo\.sf2|kelo\.waves|page\.js|vectors\.js|libfluidsynth\.js|js-synthesizer\.js|workbox-[a-z]+\.prod\.js)$/;
 const packable = new Set(['.html', '.js', '.wasm', '.data', '.sf2', '.waves', '.json', '.webmanifest', '.txt', '']);
-const workboxScripts = ['workbox-core.prod.js', 'workbox-routing.prod.js', 'workbox-strategies.prod.js',
-  'workbox-precaching.prod.js'];
+// What the service worker imports: Workbox, and the page's own choice of program.
+const workerScripts = ['workbox-core.prod.js', 'workbox-routing.prod.js', 'workbox-strategies.prod.js',
+  'workbox-precaching.prod.js', 'vectors.js'];
 
 const hash = (bytes) => createHash('sha256').update(bytes).digest('hex');
 function filesUnder(root) {
@@ -49,7 +50,7 @@ export function pack(stage, out) {
       write(file, bytes, hash(bytes).slice(0, 16));
     }
   }
-  for (const script of workboxScripts)
+  for (const script of workerScripts)
     if (!names[script]) throw new Error(`${script} is not in ${stage}`);
 
   // index.html: the content-named files by their names, and the list of them for page.js.
@@ -63,7 +64,7 @@ export function pack(stage, out) {
   // The service worker keeps exactly this build.
   const precache = Object.entries(revisions).sort().map(([url, revision]) => ({ url, revision }));
   let worker = readFileSync(join(stage, 'sw.js'), 'utf8');
-  worker = worker.replace('/* workbox */', workboxScripts.map((s) => JSON.stringify(names[s])).join(', '))
+  worker = worker.replace('/* scripts */', workerScripts.map((s) => JSON.stringify(names[s])).join(', '))
     .replace('/* files */', JSON.stringify(precache));
   writeFileSync(join(out, 'sw.js'), worker);
 

@@ -593,14 +593,8 @@
     fluid,
   };
 
-  // The program with WebAssembly's vector instructions where the browser has them.
-  let vectors = false;
-  try {
-    vectors = WebAssembly.validate(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0,
-      10, 10, 1, 8, 0, 65, 0, 253, 15, 253, 98, 11]));
-  } catch (e) {
-    vectors = false;
-  }
+  // The program with WebAssembly's vector instructions where the browser has them (vectors.js).
+  const vectors = self.keloVectors;
   const seed = new URLSearchParams(location.search).get('seed');
   newerBuild().then((restarting) => {
     if (restarting) return;
