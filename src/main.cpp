@@ -8,6 +8,9 @@
 
 TForm1* Form1 = nullptr;
 
+const char* const kAlreadyRunningMessage =
+    "Kelo - Das Spiel l\xE4uft schon: ein zweites Spiel mit denselben Dateien wird nicht gestartet.";
+
 const char* const kFatalMessage =
     "Oh, es ist ein Fehler aufgetreten. Dies kann mehrere Ursachen haben.\r\n"
     "\r\n"

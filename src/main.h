@@ -162,6 +162,8 @@ extern TForm1* Form1;
 
 // The text of the fatal-error box (Windows-1252).
 extern const char* const kFatalMessage;
+// The one line of a second start on the same files (Windows-1252).
+extern const char* const kAlreadyRunningMessage;
 
 // Asks the message loop to end the game; returns at once.
 void RequestTermination();

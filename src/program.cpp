@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   try {
     lock = plat::LockFolder(plat::GameFilesFolder());
     if (!lock) {
-      plat::ShowStartupFailure(title, "Kelo - Das Spiel läuft schon: ein zweites Spiel mit denselben Dateien wird nicht gestartet.");
+      plat::ShowStartupFailure(title, plat::Cp1252ToUtf8(kAlreadyRunningMessage).c_str());
       return 1;
     }
   } catch (const std::exception&) {

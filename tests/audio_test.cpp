@@ -217,16 +217,23 @@ class FakeSynth final : public plat::Synthesizer {
   };
   std::vector<Sent> sent;
   int resets = 0, notesOff = 0, voices = 0;
+  int held = 0;  // notes started and not yet ended
   int64_t rendered = 0;
 
   void Send(const plat::MidiEvent& e, const plat::MidiFile&) override {
     sent.push_back({rendered, e.status, e.data1});
-    if ((e.status & 0xF0) == 0x90 && e.data2) ++voices;
+    const int kind = e.status & 0xF0;
+    if (kind == 0x90 && e.data2) {
+      ++voices;
+      ++held;
+    } else if ((kind == 0x80 || kind == 0x90) && held > 0) {
+      --held;
+    }
   }
   void Reset() override { ++resets; }
   void NotesOff() override {
     ++notesOff;
-    voices = 0;
+    voices = held = 0;
   }
   int ActiveVoices() override { return voices; }
   void Render(int16_t* out, int frames) override {
@@ -297,6 +304,32 @@ TEST(Sequencer, PlaysEveryEventOnItsFrameAndCountsThePosition) {
   sequencer.Play(piece);
   EXPECT_FALSE(sequencer.Playing(next));
   EXPECT_EQ(sequencer.Position(piece, 1500), 0);
+}
+
+// The tune's notes end on its last frame. However the audio blocks fall on
+// that frame, every note has ended when the game starts the tune again.
+TEST(Sequencer, EndsEveryNoteBeforeThePieceLoopsWhereverTheBlocksFall) {
+  const auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(ShortTune()));
+  std::vector<int16_t> out(2 * 64);
+  for (int block = 1; block <= 48; ++block) {
+    for (int lead = 0; lead < block; ++lead) {  // the piece's end falls on every frame of a block
+      plat::Sequencer sequencer(1000);
+      FakeSynth synth;
+      sequencer.Attach(&synth);
+      const uint64_t piece = sequencer.Load(midi);
+      sequencer.Play(piece);
+      sequencer.Render(out.data(), lead);
+      for (int loops = 0; loops < 3;) {
+        sequencer.Render(out.data(), block);
+        if (sequencer.Playing(piece)) continue;
+        ASSERT_EQ(synth.held, 0) << "blocks of " << block << " frames, " << lead << " before the first";
+        sequencer.Play(piece);
+        ++loops;
+      }
+      EXPECT_EQ(synth.notesOff, 0);
+      EXPECT_EQ(synth.sent.size(), 3 * 7u);  // a program, three notes and their ends, three times
+    }
+  }
 }
 
 TEST(Sequencer, GoesQuietOnceNothingSoundsAndKeepsCraftedTimesInRange) {

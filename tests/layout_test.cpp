@@ -74,6 +74,21 @@ TEST(Layout, EveryPixelMapsToItselfAtEveryScaleAndTheBarsToTheEdge) {
   }
 }
 
+// A pointer that reports finer than the window's units (a browser on a dense
+// screen, a finger) points at the pixel under it, not half a unit further on;
+// whole units still count by their centres.
+TEST(Layout, FractionalPositionsAreThePointUnderThePointer) {
+  int x = -1, y = -1;
+  const WindowGeometry dense{320, 240, 640, 480};  // two pixels to a unit
+  plat::WindowToDisplay(dense, 0.75, 10.25, x, y);
+  EXPECT_EQ(std::pair(x, y), std::pair(1, 20));
+  plat::WindowToDisplay(dense, 10, 20, x, y);
+  EXPECT_EQ(std::pair(x, y), std::pair(21, 41));
+  const WindowGeometry wide{1366, 768, 1366, 768};  // 1.6 pixels to a picture pixel, from x 171
+  plat::WindowToDisplay(wide, 172.5, 3.1, x, y);
+  EXPECT_EQ(std::pair(x, y), std::pair(0, 1));
+}
+
 TEST(Layout, OutputsAreTriedGpuFirstThenTheWindowsPixelsThenAnyRenderer) {
   using plat::Output;
   EXPECT_EQ(plat::OutputOrder(false, false), (std::vector<Output>{Output::WindowPixels, Output::AnyRenderer}));

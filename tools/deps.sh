@@ -10,9 +10,13 @@
 #
 # KELO_DEPS_PREFIX names the prefix instead of build/deps/TARGET, as it does
 # for the toolchain files (cmake/toolchains/deps-prefix.cmake): several
-# checkouts can share one set of libraries that way.
+# checkouts can share one set of libraries that way. A relative path is taken
+# from the checkout's root. A prefix holds one target's libraries: a run for
+# the other target stops instead of building over them.
 #
-# Sources come with `apt-get source` into build/deps/sources/ (once), are
+# Sources come with `apt-get source` into sources/ beside the prefix
+# (build/deps/sources/), once: a download is checked against the checksums of
+# its .dsc, and fetched again when a file is missing or differs. They are
 # unpacked with Debian's patches applied for each build (PREFIX.work/, gone
 # afterwards), and each library is installed into the prefix. A stamp per
 # library in PREFIX/.stamps/ holds the source version, the build recipe (with
@@ -22,8 +26,16 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-deps_dir=$root/build/deps
-sources_dir=$deps_dir/sources
+
+# The libraries in building order: name, recipe, the libraries it is built on.
+libraries=(
+  "zlib zlib"
+  "giflib giflib"
+  "freetype freetype"
+  "SDL2 sdl2"
+  "SDL2_mixer sdl2_mixer SDL2"
+  "googletest googletest"
+)
 
 usage() {
   echo "usage: $0 windows|web [LIB...]" >&2
@@ -38,14 +50,10 @@ check_target() {
   esac
 }
 
-# The prefix of a target: KELO_DEPS_PREFIX when set (absolute), else build/deps/TARGET.
+# The prefix of a target: KELO_DEPS_PREFIX when set and not empty, else
+# build/deps/TARGET; from the checkout's root, "." and ".." taken out.
 prefix_of() {
-  local p=${KELO_DEPS_PREFIX:-$deps_dir/$1}
-  case "$p" in
-    /*) ;;
-    *) p=$PWD/$p ;;
-  esac
-  echo "${p%/}"
+  (cd "$root" && realpath -ms -- "${KELO_DEPS_PREFIX:-build/deps/$1}")
 }
 
 if [ "${1:-}" = "--print-prefix" ]; then
@@ -56,10 +64,25 @@ fi
 [ $# -ge 1 ] || usage
 target=$1
 shift
-wanted=" $* "
 check_target "$target"
 
+# The libraries named, with those they are built on (each comes before the
+# libraries built on it, so one pass backwards finds them all); all when none is.
+wanted=" $* "
+if [ $# -gt 0 ]; then
+  known=" "
+  for entry in "${libraries[@]}"; do known+="${entry%% *} "; done
+  for lib in "$@"; do
+    [[ "$known" == *" $lib "* ]] || { echo "$0: no library $lib" >&2; usage; }
+  done
+  for ((i = ${#libraries[@]} - 1; i >= 0; i--)); do
+    read -r lib _ on <<<"${libraries[i]}"
+    [[ "$wanted" != *" $lib "* ]] || wanted+="$on "
+  done
+fi
+
 prefix=$(prefix_of "$target")
+sources_dir=$(dirname "$prefix")/sources
 stamps_dir=$prefix/.stamps
 work_dir=$prefix.work
 jobs=$(nproc)
@@ -68,9 +91,12 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
 # One run per prefix at a time, from whichever checkout.
-mkdir -p "$deps_dir" "$(dirname "$prefix")"
+mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
+# A download's folder, gone when the run ends however it ends.
+download_dir=""
+trap '[ -z "$download_dir" ] || rm -rf "$download_dir"' EXIT
 
 # --- Tools --------------------------------------------------------------------
 
@@ -100,24 +126,26 @@ compiler_id=$("$cc" --version | sed -n 1p)
 
 # --- Debian's source packages -------------------------------------------------
 
-# A deb-src entry beside the deb entries, once: the same URIs, suites and keyring.
+# A deb-src entry beside the deb entries, once: the same URIs, suites and
+# keyring. apt tells where its lists are.
 ensure_deb_src() {
-  local f
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+  local list parts f
+  eval "$(apt-config shell list Dir::Etc::sourcelist/f parts Dir::Etc::sourceparts/d)"
+  for f in "$list" "$parts"*.list "$parts"*.sources; do
     [ -f "$f" ] || continue
     if grep -qE '^[[:space:]]*(deb-src[[:space:]]|Types:.*\bdeb-src\b)' "$f"; then
       return 0
     fi
   done
   local entry
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    entry=$(sed -e '/^#/d' -e 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources)
-    echo "Adding /etc/apt/sources.list.d/debian-src.sources"
-    printf '%s\n' "$entry" | $sudo tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
+  if [ -f "${parts}debian.sources" ]; then
+    entry=$(sed -e '/^#/d' -e 's/^Types:.*/Types: deb-src/' "${parts}debian.sources")
+    echo "Adding ${parts}debian-src.sources"
+    printf '%s\n' "$entry" | $sudo tee "${parts}debian-src.sources" >/dev/null
   else
-    entry=$(sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list)
-    echo "Adding /etc/apt/sources.list.d/debian-src.list"
-    printf '%s\n' "$entry" | $sudo tee /etc/apt/sources.list.d/debian-src.list >/dev/null
+    entry=$(sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$list")
+    echo "Adding ${parts}debian-src.list"
+    printf '%s\n' "$entry" | $sudo tee "${parts}debian-src.list" >/dev/null
   fi
   $sudo apt-get update -qq
 }
@@ -130,10 +158,37 @@ ensure_source_lists() {
   fi
 }
 
+# Whether a .dsc and the files it lists are all there, each with its checksum.
+source_complete() {
+  local dsc=$1 sums
+  [ -f "$dsc" ] || return 1
+  sums=$(awk '/^Checksums-Sha256:/ {on = 1; next} !/^ / {on = 0} on && NF == 3 {print $1 "  " $3}' "$dsc")
+  [ -n "$sums" ] && (cd "$(dirname "$dsc")" && sha256sum --check --status --strict <<<"$sums") 2>/dev/null
+}
+
+# Downloads one version of a source package into a folder of its own, then
+# moves its files into the sources, the .dsc last: a run cut short, or one
+# for the other target beside it, never finds a .dsc without its files.
+download_source() {
+  local pkg=$1 version=$2 dsc=${1}_${2#*:}.dsc got=false
+  download_dir=$(mktemp -d "$sources_dir/.download-XXXXXX")
+  if (cd "$download_dir" && apt-get source --download-only --only-source -qq \
+        -o APT::Sandbox::User=root "$pkg=$version" >/dev/null 2>&1) &&
+     source_complete "$download_dir/$dsc"; then
+    find "$download_dir" -maxdepth 1 -type f ! -name "$dsc" -exec mv -f -t "$sources_dir" {} +
+    mv -f "$download_dir/$dsc" "$sources_dir/"
+    got=true
+  fi
+  rm -rf "$download_dir"
+  download_dir=""
+  $got
+}
+
 # Downloads a source package once and sets src_version (with epoch) and src_dsc.
 # Takes apt's choice of version; when that cannot be had (the security archive
 # may not serve its sources), the newest older version that can. The choice is
-# kept in sources/PACKAGE.chosen, so a later run asks the network nothing.
+# kept in sources/PACKAGE.chosen, so a later run asks the network nothing while
+# the files are whole.
 fetch_source() {
   local pkg=$1 candidate chosen_file
   chosen_file=$sources_dir/$pkg.chosen
@@ -142,7 +197,7 @@ fetch_source() {
   if [ -f "$chosen_file" ]; then
     local was_candidate was_chosen
     read -r was_candidate was_chosen <"$chosen_file"
-    if [ "$was_candidate" = "$candidate" ] && [ -f "$sources_dir/${pkg}_${was_chosen#*:}.dsc" ]; then
+    if [ "$was_candidate" = "$candidate" ] && source_complete "$sources_dir/${pkg}_${was_chosen#*:}.dsc"; then
       src_version=$was_chosen
       src_dsc=$sources_dir/${pkg}_${was_chosen#*:}.dsc
       return 0
@@ -151,11 +206,13 @@ fetch_source() {
   mkdir -p "$sources_dir"
   local version
   for version in $(apt-cache showsrc --only-source "$pkg" | awk '/^Version:/ {print $2}' | sort -Vru); do
-    if [ -f "$sources_dir/${pkg}_${version#*:}.dsc" ] ||
-       (cd "$sources_dir" && apt-get source --download-only --only-source -qq \
-          -o APT::Sandbox::User=root "$pkg=$version" >/dev/null 2>&1); then
+    if source_complete "$sources_dir/${pkg}_${version#*:}.dsc" || download_source "$pkg" "$version"; then
       [ "$version" = "$candidate" ] || echo "  $pkg $candidate cannot be downloaded: taking $version" >&2
-      echo "$candidate $version" >"$chosen_file"
+      local chosen
+      chosen=$(mktemp "$chosen_file.XXXXXX")
+      echo "$candidate $version" >"$chosen"
+      chmod a+r "$chosen"
+      mv -f "$chosen" "$chosen_file"
       src_version=$version
       src_dsc=$sources_dir/${pkg}_${version#*:}.dsc
       return 0
@@ -340,7 +397,7 @@ library_version() {
   esac
 }
 
-# Builds library NAME (recipe build_NAME) unless its stamp is current.
+# Builds library NAME (recipe build_RECIPE) unless its stamp is current.
 # Further arguments: the libraries it is built on.
 library() {
   local name=$1 recipe=build_${2}
@@ -388,6 +445,12 @@ on: $(sha256sum <"$stamps_dir/$dep" | cut -c1-16)"
   printf '  %-11s %-26s built in %d s\n' "$name" "$version" $((SECONDS - start))
 }
 
+# One KELO_DEPS_PREFIX for both targets would build each over the other's.
+if [ -f "$stamps_dir/target" ] && [ "$(cat "$stamps_dir/target")" != "$target" ]; then
+  echo "$0: $prefix holds the libraries for $(cat "$stamps_dir/target"), not $target:" \
+    "set KELO_DEPS_PREFIX for each target" >&2
+  exit 1
+fi
 ensure_source_lists
 # The .pc and CMake files name the prefix by its absolute path: a prefix that
 # was built elsewhere (a moved checkout) is built anew.
@@ -396,11 +459,10 @@ if [ -f "$stamps_dir/prefix" ] && [ "$(cat "$stamps_dir/prefix")" != "$prefix" ]
 fi
 mkdir -p "$stamps_dir"
 echo "$prefix" >"$stamps_dir/prefix"
+echo "$target" >"$stamps_dir/target"
 echo "Libraries for $target in $prefix:"
-library zlib zlib
-library giflib giflib
-library freetype freetype
-library SDL2 sdl2
-library SDL2_mixer sdl2_mixer SDL2
-library googletest googletest
+for entry in "${libraries[@]}"; do
+  # shellcheck disable=SC2086 # name, recipe and what it is built on, as words
+  library $entry
+done
 rmdir "$work_dir" 2>/dev/null || true

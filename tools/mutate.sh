@@ -78,10 +78,15 @@ inplace-no-sync       | src/platform/os/posix/files.cpp | if (::fsync(fd) != 0) 
 record-no-sync        | src/platform/core/records.cpp | file_->SyncData(); | (void)0;
 lock-ignored          | src/platform/os/posix/files.cpp | if (error == EWOULDBLOCK) return nullptr; | (void)0;
 scaler-empty-as-one   | src/platform/core/scaler.cpp | width_ = std::max(0, width); | width_ = std::max(1, width);
-pointer-unit-corner   | src/platform/core/layout.cpp | (wx + 0.5) * g.outputWidth | wx * g.outputWidth
+pointer-unit-corner   | src/platform/core/layout.cpp | return v == std::floor(v) ? v + 0.5 : v; | return v;
+pointer-point-biased  | src/platform/core/layout.cpp | ? v + 0.5 : v; | ? v + 0.5 : v + 0.5;
 output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPixels, Output::AnyRenderer}; | return {Output::WindowPixels};
 vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
 midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
+loop-drops-last-notes | src/platform/core/sequencer.cpp | if (playing_ && midi_ && frame_ >= endFrame_) sendDue(); | (void)0;
+midi-clock-never-sleeps | src/platform/core/midi_device.cpp | return !asleep_; | return true;
+midi-long-overtaken   | src/platform/core/midi_device.cpp | if (port_.LongsDone()) { | if (true) {
+midi-sleep-plays      | src/platform/core/midi_device.cpp | if (asleep_) done_ = std::max(done_, due); | (void)0;
 EOF
 )
 

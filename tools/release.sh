@@ -11,8 +11,11 @@
 #
 # It builds from a clone of HEAD in a temporary folder, so nothing uncommitted
 # and no earlier build reaches a release, with SOURCE_DATE_EPOCH at the commit's
-# time. Each game folder and page must carry LICENSE and THIRD-PARTY.txt. The
-# last lines list what it made, with sizes.
+# time. The libraries for Windows and the web come from this checkout's own
+# build/deps/ (tools/deps.sh builds again only a library whose source version,
+# recipe or compiler differs from its stamp there). Each game folder and page
+# must carry LICENSE and THIRD-PARTY.txt. The last lines list what it made, with
+# sizes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -52,7 +55,7 @@ carries_notices() {
 
 # Windows: the zip and the installer tools/windows.sh makes.
 if [ -x "$src/tools/windows.sh" ]; then
-  (cd "$src" && tools/windows.sh)
+  (cd "$src" && KELO_DEPS_PREFIX=$repo/build/deps/windows tools/windows.sh)
   tools/setup.sh unzip
   for f in "kelo-$version-windows-x64.zip" "kelo-$version-setup-x64.exe"; do
     [ -f "$src/build/windows/$f" ] || fail "tools/windows.sh made no build/windows/$f"
@@ -65,7 +68,7 @@ fi
 
 # The web page: build/web/ as one zip, its files in a fixed order and time.
 if [ -x "$src/tools/web.sh" ]; then
-  (cd "$src" && tools/web.sh)
+  (cd "$src" && KELO_DEPS_PREFIX=$repo/build/deps/web tools/web.sh)
   tools/setup.sh zip
   web=$src/build/web
   [ -d "$web" ] || fail "tools/web.sh made no build/web/"

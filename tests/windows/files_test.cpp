@@ -1,13 +1,16 @@
 // Windows' own file faults, under the real Windows API (or Wine's): a settings
-// file that may not be written, saves killed at any moment, paths with umlauts,
-// and the lock on a folder of game files.
+// file that may not be written, saves killed at any moment, files held by
+// another program, paths with umlauts, and the lock on a folder of game files.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/core/files.h"
 #include "platform/os/windows/unicode.h"
@@ -27,6 +30,8 @@ class Folder {
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
   ~Folder() {
     std::error_code ignored;
     for (const auto& entry : fs::recursive_directory_iterator(path_, ignored))
@@ -158,4 +163,196 @@ TEST(WindowsFiles, AKillLeavesTheWholeOldOrTheWholeNewFile) {
     plat::CreateFileComplete(base + "high1.sco", Record(0));
   }
   SetEnvironmentVariableW(L"KELO_KILL_FOLDER", nullptr);
+}
+
+// --- Files another program holds ----------------------------------------------------
+
+namespace {
+
+std::wstring NextName(const wchar_t* what) {
+  static int next = 0;
+  return L"Local\\kelo-test-" + std::wstring(what) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(next++);
+}
+
+// Another program (kelo_file_holder, beside the tests) holding a file or a
+// folder, from WaitUntilHeld until `release` is set.
+class Holder {
+ public:
+  Holder(const std::string& path, const std::string& how, const std::wstring& release) : path_(path) {
+    const std::wstring readyName = NextName(L"ready");
+    ready_ = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + (fs::path(std::wstring(self, n)).parent_path() / L"kelo_file_holder.exe").wstring() +
+                           L"\" \"" + Wide(path) + L"\" " + Wide(how, false) + L" " + readyName + L" " + release;
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process_))
+      throw std::runtime_error("cannot start kelo_file_holder");
+  }
+  void WaitUntilHeld() const {
+    const HANDLE either[] = {ready_, process_.hProcess};
+    if (WaitForMultipleObjects(2, either, FALSE, 60000) != WAIT_OBJECT_0)
+      throw std::runtime_error("kelo_file_holder does not hold " + path_);
+  }
+  ~Holder() {
+    TerminateProcess(process_.hProcess, 0);  // when still holding
+    WaitForSingleObject(process_.hProcess, INFINITE);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    CloseHandle(ready_);
+  }
+
+ private:
+  std::string path_;
+  HANDLE ready_;
+  PROCESS_INFORMATION process_{};
+};
+
+uint64_t Identity(const std::string& path) {
+  const HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION info{};
+  GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  return uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+}
+
+// Each save of the game with one of its files held by another program, all at
+// once, each in a folder of its own:
+// - "kelo.ini" saved over the old one;
+// - a highscore file opened again (as the reset does) and a record written and
+//   synced in place;
+// - a missing highscore file made complete, beside a leftover of a killed save.
+struct HeldSave {
+  std::string file;
+  std::string how;
+  std::unique_ptr<Folder> folder = std::make_unique<Folder>();
+  uint64_t iniBefore = 0;
+  std::string error{};
+  bool threw = false;
+
+  // No system lets the save past a holder that shares no deletion.
+  bool Blocks() const { return how != "all" && how != "lock"; }
+};
+
+std::vector<HeldSave> HeldSaves() {
+  std::vector<HeldSave> saves;
+  for (const char* how : {"none", "read", "read+write", "all", "lock"}) saves.push_back({"kelo.ini", how});
+  for (const char* how : {"none", "read", "lock"}) saves.push_back({"high1.sco", how});
+  for (const char* how : {"none", "read+write", "all"}) saves.push_back({"high2.sco.new", how});
+  return saves;
+}
+
+// Holds each file, saves them all, and lets go after `holdMs` or, when
+// negative, once every save has ended.
+void SaveWhileHeld(std::vector<HeldSave>& saves, int holdMs) {
+  for (HeldSave& save : saves) {
+    const std::string base = save.folder->Path();
+    plat::SaveFile(base + "kelo.ini", "old");
+    plat::CreateFileComplete(base + "high1.sco", Record(0));
+    plat::SaveFile(base + "high2.sco.new", "left over");
+    save.iniBefore = Identity(base + "kelo.ini");
+  }
+  const std::wstring releaseName = NextName(L"release");
+  const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+  std::vector<std::unique_ptr<Holder>> holders;
+  for (HeldSave& save : saves)
+    holders.push_back(std::make_unique<Holder>(save.folder->Path() + save.file, save.how, releaseName));
+  for (const auto& holder : holders) holder->WaitUntilHeld();
+  std::vector<std::thread> savers;
+  for (HeldSave& save : saves)
+    savers.emplace_back([&save] {
+      const std::string base = save.folder->Path();
+      try {
+        if (save.file == "kelo.ini") {
+          plat::SaveFile(base + "kelo.ini", "new");
+        } else if (save.file == "high1.sco") {
+          auto file = plat::FileHandle::Open(base + "high1.sco", true);
+          file->WriteAt(Record(1).data(), 230, 0);
+          file->SyncData();
+          file->Close();
+        } else {
+          plat::CreateFileComplete(base + "high2.sco", Record(2));
+        }
+      } catch (const plat::EInOutError& e) {
+        save.threw = true;
+        save.error = e.what();
+      }
+    });
+  if (holdMs >= 0) {
+    Sleep(DWORD(holdMs));
+    SetEvent(release);
+  }
+  for (std::thread& saver : savers) saver.join();
+  SetEvent(release);
+  holders.clear();
+  CloseHandle(release);
+}
+
+}  // namespace
+
+// The save ended as if the file had never been held: the whole new content,
+// "kelo.ini" by a rename (a new file in the old one's place, never the old one
+// written over).
+void ExpectSavedWhole(const HeldSave& save) {
+  const std::string base = save.folder->Path();
+  if (save.file == "kelo.ini") {
+    EXPECT_EQ(plat::ReadWholeFile(base + "kelo.ini"), "new");
+    EXPECT_NE(Identity(base + "kelo.ini"), save.iniBefore) << "written in place";
+  } else if (save.file == "high1.sco") {
+    EXPECT_EQ(plat::ReadWholeFile(base + "high1.sco"), Record(1));
+  } else {
+    EXPECT_EQ(plat::ReadWholeFile(base + "high2.sco"), Record(2));
+  }
+  EXPECT_FALSE(plat::FileExists(base + "kelo.ini.new"));
+}
+
+TEST(WindowsFiles, AFileHeldForAMomentIsSavedWholeOnceItIsLetGo) {
+  std::vector<HeldSave> saves = HeldSaves();
+  SaveWhileHeld(saves, 300);
+  for (const HeldSave& save : saves) {
+    SCOPED_TRACE(save.file + " held: " + save.how);
+    EXPECT_FALSE(save.threw) << save.error;
+    ExpectSavedWhole(save);
+  }
+
+  // The lock on a folder asks for nothing that a holder of the folder could refuse.
+  const Folder folder;
+  const std::wstring release = NextName(L"release");
+  const HANDLE released = CreateEventW(nullptr, TRUE, FALSE, release.c_str());
+  {
+    std::string path = folder.Path();
+    path.pop_back();  // no backslash before the closing quote of its command line
+    const Holder holder(path, "none", release);
+    holder.WaitUntilHeld();
+    EXPECT_TRUE(plat::LockFolder(folder.Path()));
+  }
+  CloseHandle(released);
+}
+
+// Held beyond the game's patience (about two seconds): the error message,
+// and the old file whole. Where the system lets the save past the holder
+// (Windows' newer renames past a holder that shares deletion; Wine's locks,
+// which bind no reads or writes), it is saved whole.
+TEST(WindowsFiles, AFileHeldForLongIsTheErrorMessageAndTheOldFileStaysWhole) {
+  std::vector<HeldSave> saves = HeldSaves();
+  SaveWhileHeld(saves, -1);
+  for (const HeldSave& save : saves) {
+    SCOPED_TRACE(save.file + " held: " + save.how);
+    const std::string base = save.folder->Path();
+    if (save.Blocks()) {
+      EXPECT_TRUE(save.threw);
+    }
+    if (!save.threw) {
+      ExpectSavedWhole(save);
+      continue;
+    }
+    EXPECT_EQ(plat::ReadWholeFile(base + "kelo.ini"), "old");
+    EXPECT_EQ(Identity(base + "kelo.ini"), save.iniBefore);
+    EXPECT_FALSE(plat::FileExists(base + "kelo.ini.new"));
+    EXPECT_EQ(plat::ReadWholeFile(base + "high1.sco"), Record(0));
+    EXPECT_FALSE(plat::FileExists(base + "high2.sco"));
+  }
 }

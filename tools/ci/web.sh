@@ -3,7 +3,8 @@
 # built for WebAssembly and run under Node (the golden replay among them),
 # then the page played in three browser engines from Debian: Chromium and
 # Firefox ESR headless, WebKitGTK's MiniBrowser on a virtual display
-# (tests/web/browser_test.mjs).
+# (tests/web/browser_test.mjs), and the page where browsers fail or differ
+# (tests/web/page_test.mjs).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$SECONDS
@@ -15,5 +16,6 @@ tools/web.sh
 cmake --build --preset web
 ctest --preset web
 node tests/web/browser_test.mjs
+node tests/web/page_test.mjs
 
 echo "Browser stage: $((SECONDS - start)) s"

@@ -29,11 +29,16 @@ void TEdit::EditKey(int key) {
   }
 }
 
+bool TEdit::Takes(size_t length, char32_t u) const {
+  unsigned char c;
+  return u >= 32 && u != 127 && plat::UnicodeToCp1252(u, c) && (MaxLength <= 0 || length < size_t(MaxLength));
+}
+
 void TEdit::TypeText(const std::string& utf8) {
   for (char32_t u : plat::DecodeUtf8(utf8)) {
     unsigned char c;
-    if (u < 32 || u == 127 || !plat::UnicodeToCp1252(u, c)) continue;
-    if (MaxLength > 0 && int(Text.size()) >= MaxLength) continue;
+    if (!Takes(Text.size(), u)) continue;
+    plat::UnicodeToCp1252(u, c);
     SelStart = std::clamp(SelStart, 0, int(Text.size()));
     Text.insert(size_t(SelStart), 1, char(c));
     ++SelStart;

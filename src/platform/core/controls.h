@@ -21,6 +21,8 @@ class TEdit {
   // Typed characters (UTF-8); characters without a Windows-1252 code and
   // control characters are refused, as is anything beyond MaxLength.
   void TypeText(const std::string& utf8);
+  // Whether typing `u` into a text of `length` characters adds it.
+  bool Takes(size_t length, char32_t u) const;
 };
 
 // The lines of a memo, kept as one block of text with every line followed by

@@ -1,6 +1,7 @@
 #include "platform/core/layout.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace plat {
 namespace {
@@ -19,10 +20,11 @@ PictureRect FitPicture(int outputWidth, int outputHeight) {
 
 void WindowToDisplay(const WindowGeometry& g, double wx, double wy, int& x, int& y) {
   const PictureRect p = FitPicture(g.outputWidth, g.outputHeight);
-  // The centre of the window's unit, in output pixels: the picture shows
+  // A whole unit counts by its centre, in output pixels: the picture shows
   // there what the scaler samples at the centres of its pixels.
-  const double px = (wx + 0.5) * g.outputWidth / std::max(1, g.windowWidth);
-  const double py = (wy + 0.5) * g.outputHeight / std::max(1, g.windowHeight);
+  const auto point = [](double v) { return v == std::floor(v) ? v + 0.5 : v; };
+  const double px = point(wx) * g.outputWidth / std::max(1, g.windowWidth);
+  const double py = point(wy) * g.outputHeight / std::max(1, g.windowHeight);
   x = std::clamp(int((px - p.x) * kW / std::max(1, p.w)), 0, kW - 1);
   y = std::clamp(int((py - p.y) * kH / std::max(1, p.h)), 0, kH - 1);
   if (px < p.x) x = 0;

@@ -22,7 +22,9 @@ struct WindowGeometry {
 };
 
 // The display pixel under a window position, kept to the picture: a position
-// on the bars beside the picture gives the nearest pixel of its edge.
+// on the bars beside the picture gives the nearest pixel of its edge. A whole
+// number names a window unit, whose centre counts; a fractional position
+// (pointers that report finer than the unit) is the point itself.
 void WindowToDisplay(const WindowGeometry& g, double wx, double wy, int& x, int& y);
 // The window position at the centre of a display pixel.
 void DisplayToWindow(const WindowGeometry& g, int x, int y, int& wx, int& wy);

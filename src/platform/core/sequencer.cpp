@@ -91,6 +91,13 @@ bool Sequencer::Playing(uint64_t ticket) const {
   return ticket == ticket_ && playing_ && frame_ < endFrame_;
 }
 
+bool Sequencer::Busy() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (resetPending_ || notesOffPending_ || chasePending_) return true;
+  const bool eventDue = next_ < eventFrames_.size() && eventFrames_[next_] <= frame_;
+  return playing_ && midi_ && (frame_ < endFrame_ || eventDue);
+}
+
 void Sequencer::Render(int16_t* out, int frames) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!synth_) {
@@ -124,17 +131,24 @@ void Sequencer::Render(int16_t* out, int frames) {
     if (playing_) frame_ += frames;
     return;
   }
+  const auto sendDue = [this] {
+    while (next_ < eventFrames_.size() && eventFrames_[next_] <= frame_) synth_->Send(midi_->events[next_++], *midi_);
+  };
   int done = 0;
   while (done < frames) {
     int64_t n = frames - done;
     if (playing_ && midi_) {
-      while (next_ < eventFrames_.size() && eventFrames_[next_] <= frame_) synth_->Send(midi_->events[next_++], *midi_);
+      sendDue();
       if (next_ < eventFrames_.size()) n = std::min(n, eventFrames_[next_] - frame_);
     }
     synth_->Render(out + 2 * done, int(n));
     if (playing_) frame_ += n;
     done += int(n);
   }
+  // The last notes end on the piece's last frame. A block that ends there
+  // sends them at once: the game may start the piece again before the next
+  // block, and they would never come, their notes left sounding.
+  if (playing_ && midi_ && frame_ >= endFrame_) sendDue();
 }
 
 }  // namespace plat

@@ -53,6 +53,10 @@ class Sequencer {
 
   // Audio thread: fills `frames` interleaved stereo frames.
   void Render(int16_t* out, int frames);
+  // Rendering has something to do: a piece plays on towards its end, or a
+  // reset, a release of the notes or a chase is still to be sent. A clock
+  // that drives Render by itself may sleep while it has not.
+  bool Busy() const;
 
   // The sample of the piece at which something `us` microseconds into it is
   // due, kept to the range a piece can have.

@@ -19,9 +19,11 @@ struct PageStatus {
   std::string text;   // the name field (Windows-1252)
 };
 
-// Mounts the browser's storage on the folder of the game's files and reads it
-// in; false when the browser keeps nothing (the files last as long as the page).
-bool OpenPageStorage();
+// Waits for the page's turn to play (one tab of the game plays at a time;
+// `busy`, UTF-8, tells a second one so), then mounts the browser's storage on
+// the folder of the game's files and reads it in; false when the browser keeps
+// nothing (the files last as long as the page).
+bool OpenPageStorage(const char* busy);
 
 // The page's canvas, input and sound. With a seed, the random generator is
 // seeded from it and the number of reseeds only, so a run can be repeated.

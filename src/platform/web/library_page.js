@@ -39,81 +39,239 @@ mergeInto(LibraryManager.library, {
   },
 
   // --- Files that last: the game's folder in IndexedDB ----------------------
-  // Each sync of a file (the game syncs every save and every record it
-  // writes) sends what this page changed or removed there since its last
-  // sync, in one transaction: a save reaches the storage whole or not at all,
-  // and two pages of the game never write back each other's older files.
-  $KeloFiles__deps: ['$FS', '$IDBFS'],
-  $KeloFiles: {
-    mount: null,
-    known: {},  // path -> modification time at this page's last look
+  // The folder lives in memory; the database "kelo" keeps a copy of each of
+  // its files (key: the name within the folder, value: the bytes). A sync of
+  // any file (the game syncs every save and every record it writes) sends,
+  // once the program next hands the browser its turn, every file that differs
+  // from what the database is known to hold, in one transaction: a save's new
+  // file and its rename arrive together, and the database holds the whole old
+  // or the whole new file. What counts as written changes only when a
+  // transaction has committed; whatever an aborted one carried goes again with
+  // the next. Any kind of file the game keeps there follows the same rules.
+  $KeloStore__deps: ['$FS'],
+  $KeloStore: {
+    NAME: 'kelo',
+    FILES: 'files',
+    OPEN_PATIENCE_MS: 4000,
+    db: null,
+    folder: '',
+    written: {},  // name -> the bytes the database holds
+    queued: false,
+
+    // The files of the folder and its subfolders: name -> bytes.
+    files: function() {
+      var found = {};
+      (function walk(path, prefix) {
+        FS.readdir(path).forEach(function(entry) {
+          if (entry === '.' || entry === '..') return;
+          var full = path + '/' + entry, mode = FS.stat(full).mode;
+          if (FS.isDir(mode)) walk(full, prefix + entry + '/');
+          else if (FS.isFile(mode)) found[prefix + entry] = FS.readFile(full);
+        });
+      })(KeloStore.folder, '');
+      return found;
+    },
+    same: function(a, b) {
+      if (!a || !b || a.length !== b.length) return false;
+      for (var i = 0; i < a.length; ++i)
+        if (a[i] !== b[i]) return false;
+      return true;
+    },
+    place: function(name, bytes) {
+      var path = KeloStore.folder + '/' + name;
+      FS.mkdirTree(path.slice(0, path.lastIndexOf('/')));
+      FS.writeFile(path, bytes);
+    },
+
+    // Opens the database and reads its files into the folder. Resolves to
+    // false when the browser keeps nothing: no IndexedDB, one that refuses,
+    // or one that has not answered within a few seconds.
+    open: function(folder) {
+      KeloStore.folder = folder;
+      return new Promise(function(resolve) {
+        var settled = false;
+        function settle(db) {
+          if (settled) {
+            if (db) db.close();
+            return;
+          }
+          settled = true;
+          clearTimeout(timer);
+          resolve(db);
+        }
+        var timer = setTimeout(function() { settle(null); }, KeloStore.OPEN_PATIENCE_MS);
+        try {
+          var request = indexedDB.open(KeloStore.NAME, 1);
+          request.onupgradeneeded = function() { request.result.createObjectStore(KeloStore.FILES); };
+          request.onsuccess = function() {
+            var db = request.result;
+            KeloStore.read(db).then(function(files) { return files || KeloStore.adopt(db); })
+              .then(function(files) {
+                if (settled) return db.close();
+                if (!files) return settle(null);
+                db.onversionchange = function() { db.close(); };
+                Object.keys(files).forEach(function(name) {
+                  KeloStore.place(name, files[name]);
+                  KeloStore.written[name] = files[name];
+                });
+                KeloStore.db = db;
+                settle(db);
+              }, function() { settle(null); });
+          };
+          request.onerror = function(e) {
+            e.preventDefault();
+            settle(null);
+          };
+        } catch (e) {
+          settle(null);
+        }
+      }).then(function(db) { return !!db; });
+    },
+    // Every file in the database, or null when it holds none.
+    read: function(db) {
+      return new Promise(function(resolve, reject) {
+        var files = {}, any = false;
+        var cursor = db.transaction([KeloStore.FILES], 'readonly').objectStore(KeloStore.FILES).openCursor();
+        cursor.onsuccess = function() {
+          var c = cursor.result;
+          if (!c) return resolve(any ? files : null);
+          files[c.key] = new Uint8Array(c.value);
+          any = true;
+          c.continue();
+        };
+        cursor.onerror = function(e) {
+          e.preventDefault();
+          reject(cursor.error);
+        };
+      });
+    },
+    // The files an earlier version of the page kept in Emscripten's IDBFS
+    // (database "/kelo-files", store "FILE_DATA", keyed by full path), taken
+    // over once, while the new database is still empty.
+    adopt: function(db) {
+      var name = KeloStore.folder;
+      return new Promise(function(resolve) {
+        var files = {}, any = false, request;
+        try {
+          request = indexedDB.open(name);
+        } catch (e) {
+          return resolve({});
+        }
+        // No such database: it is not made.
+        request.onupgradeneeded = function() { request.transaction.abort(); };
+        request.onerror = function(e) {
+          e.preventDefault();
+          resolve({});
+        };
+        request.onsuccess = function() {
+          var old = request.result;
+          if (!old.objectStoreNames.contains('FILE_DATA')) {
+            old.close();
+            return resolve({});
+          }
+          var cursor = old.transaction(['FILE_DATA'], 'readonly').objectStore('FILE_DATA').openCursor();
+          cursor.onsuccess = function() {
+            var c = cursor.result;
+            if (c) {
+              var v = c.value;
+              if (typeof c.key === 'string' && c.key.indexOf(name + '/') === 0 && v && v.contents && FS.isFile(v.mode)) {
+                files[c.key.slice(name.length + 1)] = new Uint8Array(v.contents);
+                any = true;
+              }
+              return c.continue();
+            }
+            old.close();
+            if (!any) return resolve({});
+            // Into the new database first: what the page reads is what it holds.
+            var tx = db.transaction([KeloStore.FILES], 'readwrite');
+            Object.keys(files).forEach(function(f) { tx.objectStore(KeloStore.FILES).put(files[f], f); });
+            tx.oncomplete = function() { resolve(files); };
+            tx.onabort = function() { resolve(null); };
+          };
+          cursor.onerror = function(e) {
+            e.preventDefault();
+            old.close();
+            resolve({});
+          };
+        };
+      });
+    },
+
+    // Sends what differs from the database in one transaction. Resolves to
+    // true once the database holds every file as the folder has it.
     push: function() {
-      var mount = KeloFiles.mount;
-      if (!mount) return;
-      IDBFS.getLocalSet(mount, function(error, local) {
-        if (error) return;
-        var changed = [], removed = [], known = {};
-        Object.keys(local.entries).forEach(function(path) {
-          var time = local.entries[path]['timestamp'].getTime();
-          known[path] = time;
-          if (KeloFiles.known[path] !== time) changed.push(path);
-        });
-        Object.keys(KeloFiles.known).forEach(function(path) {
-          if (!(path in known)) removed.push(path);
-        });
-        KeloFiles.known = known;
-        if (!changed.length && !removed.length) return;
-        IDBFS.getDB(mount.mountpoint, function(error, db) {
-          if (error) return;
-          var tx = db.transaction([IDBFS.DB_STORE_NAME], 'readwrite');
-          var store = tx.objectStore(IDBFS.DB_STORE_NAME);
-          changed.sort().forEach(function(path) {
-            IDBFS.loadLocalEntry(path, function(error, entry) {
-              if (!error) store.put(entry, path);
-            });
-          });
-          removed.sort().reverse().forEach(function(path) { store.delete(path); });
-          tx.onerror = function(e) { e.preventDefault(); err('the game\'s files could not be stored'); };
-        });
+      var db = KeloStore.db;
+      if (!db) return Promise.resolve(true);
+      var now = KeloStore.files(), written = KeloStore.written, put = [], gone = [];
+      Object.keys(now).forEach(function(name) {
+        if (!KeloStore.same(now[name], written[name])) put.push(name);
+      });
+      Object.keys(written).forEach(function(name) {
+        if (!(name in now)) gone.push(name);
+      });
+      if (!put.length && !gone.length) return Promise.resolve(true);
+      return new Promise(function(resolve) {
+        var tx;
+        try {
+          tx = db.transaction([KeloStore.FILES], 'readwrite', { durability: 'strict' });
+          var store = tx.objectStore(KeloStore.FILES);
+          put.forEach(function(name) { store.put(now[name], name); });
+          gone.forEach(function(name) { store.delete(name); });
+        } catch (e) {
+          // No transaction (a connection the browser has closed): the files
+          // stay unwritten for the next try; the game goes on.
+          try {
+            if (tx) tx.abort();
+          } catch (ignored) {
+          }
+          return resolve(false);
+        }
+        tx.oncomplete = function() {
+          put.forEach(function(name) { written[name] = now[name]; });
+          gone.forEach(function(name) { delete written[name]; });
+          resolve(true);
+        };
+        tx.onabort = function() { resolve(false); };
+      }).then(function(done) {
+        Module.page.stored(done);
+        return done;
+      });
+    },
+    // After a sync: the push once the program has handed the browser its turn
+    // (a save's steps all happen before that).
+    sync: function() {
+      if (KeloStore.queued || !KeloStore.db) return;
+      KeloStore.queued = true;
+      Promise.resolve().then(function() {
+        KeloStore.queued = false;
+        KeloStore.push();
       });
     },
   },
-  kelo_page_mount__deps: ['$KeloFiles', '$FS', '$IDBFS'],
-  kelo_page_mount: function(folder) {
-    var path = UTF8ToString(folder);
+  // Holds the page's turn to play (another tab of the game may have it), then
+  // opens the storage. Returns 0, or -1 when the browser keeps nothing (the
+  // files then last as long as the page).
+  kelo_page_mount__deps: ['$KeloStore', '$FS'],
+  kelo_page_mount: function(folder, busy) {
+    var path = UTF8ToString(folder), busyText = UTF8ToString(busy);
     return Asyncify.handleSleep(function(wakeUp) {
       FS.mkdir(path);
-      var mount;
-      try {
-        mount = FS.mount(IDBFS, {}, path).mount;
-      } catch (e) {
-        wakeUp(-1);
-        return;
-      }
-      IDBFS.syncfs(mount, true, function(error) {
-        if (error) {
-          wakeUp(-1);
-          return;
-        }
-        IDBFS.getLocalSet(mount, function(e, local) {
-          if (!e) Object.keys(local.entries).forEach(function(p) {
-            KeloFiles.known[p] = local.entries[p]['timestamp'].getTime();
-          });
-          KeloFiles.mount = mount;
-          wakeUp(0);
+      Module.page.hold(busyText)
+        .then(function() { return KeloStore.open(path); })
+        .then(function(kept) {
+          Module.page.storage(kept ? KeloStore : null);
+          wakeUp(kept ? 0 : -1);
         });
-      });
     });
   },
-  // A sync never waits: its transaction goes on while the game does.
-  fd_sync__deps: ['$KeloFiles'],
+  fd_sync__deps: ['$KeloStore'],
   fd_sync: function(fd) {
-    KeloFiles.push();
+    KeloStore.sync();
     return 0;
   },
-  __syscall_fdatasync__deps: ['$KeloFiles'],
+  __syscall_fdatasync__deps: ['$KeloStore'],
   __syscall_fdatasync: function(fd) {
-    KeloFiles.push();
+    KeloStore.sync();
     return 0;
   },
 

@@ -1,5 +1,5 @@
 // What the page (page.js) does for the program, through library_page.js.
-// Positions are CSS pixels of the canvas, in 1/256 pixel.
+// Positions are the canvas's own (device) pixels, in 1/256 pixel.
 #pragma once
 
 #include <cstdint>
@@ -34,10 +34,12 @@ uint32_t kelo_page_random();
 
 // --- The files ----------------------------------------------------------------
 
-// Mounts the browser's storage at `folder` and reads what it holds; every
-// later sync of a file there writes it through. Returns 0, or -1 when the
-// browser keeps nothing (the files then last as long as the page).
-int kelo_page_mount(const char* folder);
+// Waits for this page's turn to play (while another tab of the game plays,
+// the page shows `busy` and lets the player take the game over), then reads
+// the browser's storage into `folder`; every later sync of a file there writes
+// it through. Returns 0, or -1 when the browser keeps nothing (the files then
+// last as long as the page).
+int kelo_page_mount(const char* folder, const char* busy);
 
 // --- Sound ----------------------------------------------------------------------
 

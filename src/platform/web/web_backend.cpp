@@ -92,7 +92,7 @@ class WebBackend final : public Backend {
         case kPress: {
           ev.kind = kind == kMove ? EventKind::MouseMove : EventKind::MouseDown;
           ev.button = f[1];
-          WindowToDisplay(Geometry(), f[3] / 256.0, f[4] / 256.0, ev.x, ev.y);
+          WindowToDisplay(CanvasPixels(), f[3] / 256.0, f[4] / 256.0, ev.x, ev.y);
           queue.push_back(ev);
           break;
         }
@@ -183,6 +183,15 @@ class WebBackend final : public Backend {
     return g;
   }
 
+  // The page gives pointer positions in the canvas's own pixels: a whole
+  // number is a device pixel, a fraction a point between them.
+  WindowGeometry CanvasPixels() {
+    WindowGeometry g = Geometry();
+    g.windowWidth = g.outputWidth;
+    g.windowHeight = g.outputHeight;
+    return g;
+  }
+
   // The picture in device pixels: through the graphics processor where the
   // page has one; else at a whole multiple converted once and enlarged by the
   // page by the nearest pixel, at any other size through our own sharp scaler.
@@ -229,7 +238,7 @@ class WebBackend final : public Backend {
 
 }  // namespace
 
-bool OpenPageStorage() { return kelo_page_mount("/kelo-files") == 0; }
+bool OpenPageStorage(const char* busy) { return kelo_page_mount("/kelo-files", busy) == 0; }
 
 std::unique_ptr<Backend> CreateWebBackend(std::optional<uint32_t> seed, std::function<PageStatus()> status) {
   return std::make_unique<WebBackend>(seed, std::move(status));

@@ -1,171 +1,171 @@
-// The music on Windows' own General MIDI synthesizer (the midiOut device every
-// Windows has), fed by the game's own sequencer. Nothing renders samples for
-// it, so a clock thread advances the sequencer by the frames that have passed,
-// every millisecond or two, and each event goes out within about that of its
-// time. Without a MIDI output the music keeps time silently on its clock.
+// The music on Windows' own General MIDI synthesizer. A clock thread advances
+// the sequencer by the time that has passed, every millisecond or two while a
+// piece plays, and each event goes out within about that of its time; while
+// none plays, the thread sleeps until the game next touches the music.
+// Without a MIDI output the music keeps time silently on its clock.
+#include "platform/windows/midi_out.h"
+
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <array>
 #include <atomic>
 #include <chrono>
+#include <list>
+#include <stdexcept>
 #include <thread>
-#include <vector>
 
 #include "platform/core/midifile.h"
 #include "platform/core/sequencer.h"
-#include "platform/sdl/music.h"
 
 namespace plat {
 namespace {
 
 constexpr int kRate = 44100;  // the sequencer's frames: a clock of its own, nothing is rendered
 
-DWORD ShortMessage(int status, int data1, int data2) { return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16; }
-
-class MidiOutSynth final : public Synthesizer {
+class WindowsMidiPort final : public MidiPort {
  public:
-  explicit MidiOutSynth(HMIDIOUT out) : out_(out) {}
-
-  void Send(const MidiEvent& e, const MidiFile& midi) override {
-    if (e.status != 0xF0) {
-      const int kind = e.status & 0xF0;
-      const bool oneByte = kind == 0xC0 || kind == 0xD0;
-      midiOutShortMsg(out_, ShortMessage(e.status, e.data1, oneByte ? 0 : e.data2));
-      return;
-    }
-    // A system-exclusive message goes out whole, framed by F0 ... F7.
-    std::vector<char> bytes;
-    bytes.reserve(e.sysexLength + 2);
-    bytes.push_back(char(0xF0));
-    const auto* data = reinterpret_cast<const char*>(midi.sysex.data()) + e.sysexOffset;
-    bytes.insert(bytes.end(), data, data + e.sysexLength);
-    bytes.push_back(char(0xF7));
-    SendLong(bytes);
+  explicit WindowsMidiPort(HMIDIOUT out) : out_(out) {}
+  // Every note off and every buffer back, then closed.
+  ~WindowsMidiPort() override {
+    midiOutReset(out_);
+    LongsDone();
+    midiOutClose(out_);
   }
 
-  // What a General MIDI device has at power-on, channel by channel.
-  void Reset() override {
-    for (int ch = 0; ch < 16; ++ch) {
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 120, 0));  // all sound off
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 121, 0));  // controllers reset
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 0, 0));    // bank 0
-      midiOutShortMsg(out_, ShortMessage(0xC0 | ch, 0, 0));    // the first instrument
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 7, 100));  // volume
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 10, 64));  // centre
-      midiOutShortMsg(out_, ShortMessage(0xE0 | ch, 0, 64));   // pitch bend centre
+  void SendShort(uint32_t message) override { midiOutShortMsg(out_, message); }
+
+  bool SendLong(const std::vector<uint8_t>& bytes) override {
+    Long& sent = longs_.emplace_back();
+    sent.bytes.assign(bytes.begin(), bytes.end());
+    sent.header.lpData = sent.bytes.data();
+    sent.header.dwBufferLength = DWORD(sent.bytes.size());
+    if (midiOutPrepareHeader(out_, &sent.header, sizeof sent.header) == MMSYSERR_NOERROR) {
+      if (midiOutLongMsg(out_, &sent.header, sizeof sent.header) == MMSYSERR_NOERROR) return true;
+      midiOutUnprepareHeader(out_, &sent.header, sizeof sent.header);
     }
+    longs_.pop_back();
+    return false;
   }
 
-  void NotesOff() override {
-    for (int ch = 0; ch < 16; ++ch) {
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 64, 0));   // sustain pedal up
-      midiOutShortMsg(out_, ShortMessage(0xB0 | ch, 123, 0));  // all notes off
+  // A buffer is the device's until it marks it done.
+  bool LongsDone() override {
+    for (auto it = longs_.begin(); it != longs_.end();) {
+      if (!(it->header.dwFlags & MHDR_DONE)) {
+        ++it;
+        continue;
+      }
+      midiOutUnprepareHeader(out_, &it->header, sizeof it->header);
+      it = longs_.erase(it);
     }
+    return longs_.empty();
   }
-
-  // The device does not tell; its tails are its own.
-  int ActiveVoices() override { return 0; }
-
-  // The device sounds by itself: the frames only keep the time.
-  void Render(int16_t*, int) override {}
 
  private:
-  void SendLong(std::vector<char>& bytes) {
+  struct Long {
     MIDIHDR header{};
-    header.lpData = bytes.data();
-    header.dwBufferLength = DWORD(bytes.size());
-    if (midiOutPrepareHeader(out_, &header, sizeof header) != MMSYSERR_NOERROR) return;
-    if (midiOutLongMsg(out_, &header, sizeof header) == MMSYSERR_NOERROR) {
-      // The buffer is the device's until it is done with it.
-      for (int waited = 0; !(header.dwFlags & MHDR_DONE) && waited < 200; ++waited) Sleep(1);
-      if (!(header.dwFlags & MHDR_DONE)) midiOutReset(out_);  // hands every buffer back
-    }
-    midiOutUnprepareHeader(out_, &header, sizeof header);
-  }
-
+    std::vector<char> bytes;
+  };
   HMIDIOUT out_;
+  std::list<Long> longs_;  // handed over, in order; a list keeps each header where it is
 };
 
 class MidiOutMusic final : public MusicOutput {
  public:
-  MidiOutMusic() {
-    if (midiOutOpen(&out_, MIDI_MAPPER, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
-      out_ = nullptr;
-      return;
-    }
-    synth_ = std::make_unique<MidiOutSynth>(out_);
-    sequencer_ = std::make_unique<Sequencer>(kRate);
-    sequencer_->Attach(synth_.get());
-    clock_ = std::thread([this] { Run(); });
+  explicit MidiOutMusic(std::unique_ptr<MidiPort> port) : port_(std::move(port)) {
+    if (!port_) return;
+    clock_ = std::make_unique<MidiClock>(*port_, kRate);
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!wake_) throw std::runtime_error("cannot make the music clock's event");
+    thread_ = std::thread([this] { Run(); });
   }
 
   ~MidiOutMusic() override {
-    if (clock_.joinable()) {
-      stop_ = true;
-      clock_.join();
-    }
-    if (out_) {
-      synth_->NotesOff();
-      midiOutReset(out_);
-      midiOutClose(out_);
-    }
+    if (!thread_.joinable()) return;
+    stop_ = true;
+    SetEvent(wake_);
+    thread_.join();
+    CloseHandle(wake_);
   }
 
   std::unique_ptr<MusicStream> Open(std::shared_ptr<const MidiFile> midi) override {
-    if (!sequencer_) return MakeClockMusic(midi->LengthMs(), [] { return uint32_t(GetTickCount64()); });
-    return std::make_unique<SequencedMusic>(*sequencer_, std::move(midi));
+    if (!clock_) return MakeClockMusic(midi->LengthMs(), [] { return uint32_t(GetTickCount64()); });
+    return std::make_unique<SequencedMusic>(*this, std::move(midi));
   }
 
  private:
+  // The game thread's side: the sequencer's commands, each followed by a word
+  // to the clock thread, which may be asleep.
   class SequencedMusic final : public MusicStream {
    public:
-    SequencedMusic(Sequencer& sequencer, std::shared_ptr<const MidiFile> midi)
-        : sequencer_(sequencer), length_(midi->LengthMs()), ticket_(sequencer.Load(std::move(midi))) {}
-    ~SequencedMusic() override { sequencer_.Unload(ticket_); }
+    SequencedMusic(MidiOutMusic& owner, std::shared_ptr<const MidiFile> midi)
+        : owner_(owner), sequencer_(owner.clock_->Music()), length_(midi->LengthMs()),
+          ticket_(sequencer_.Load(std::move(midi))) {
+      owner_.Wake();
+    }
+    ~SequencedMusic() override {
+      sequencer_.Unload(ticket_);
+      owner_.Wake();
+    }
 
-    void Play() override { sequencer_.Play(ticket_); }
-    void Stop() override { sequencer_.Stop(ticket_); }
+    void Play() override {
+      sequencer_.Play(ticket_);
+      owner_.Wake();
+    }
+    void Stop() override {
+      sequencer_.Stop(ticket_);
+      owner_.Wake();
+    }
     int Position() const override { return sequencer_.Position(ticket_, length_); }
     bool Playing() const override { return sequencer_.Playing(ticket_); }
 
    private:
+    MidiOutMusic& owner_;
     Sequencer& sequencer_;
     int length_;
     uint64_t ticket_;
   };
 
-  // The clock thread: the frames due by now, at most a scratch buffer at a time.
+  void Wake() { SetEvent(wake_); }
+
+  // The clock thread: beats every millisecond while a piece plays (with the
+  // system's timer at its finest for as long), asleep otherwise.
   void Run() {
-    timeBeginPeriod(1);  // naps of a millisecond, not of the default 15.6
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    int64_t done = 0;
+    bool fine = false;
     while (!stop_) {
-      const int64_t us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-      const int64_t due = us * kRate / 1000000;
-      while (done < due) {
-        const int n = int(std::min<int64_t>(due - done, kScratchFrames));
-        sequencer_->Render(scratch_.data(), n);
-        done += n;
+      const bool busy =
+          clock_->Tick(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+      if (busy != fine) {
+        if (busy)
+          timeBeginPeriod(1);
+        else
+          timeEndPeriod(1);
+        fine = busy;
       }
-      Sleep(1);
+      WaitForSingleObject(wake_, busy ? 1 : INFINITE);
     }
-    timeEndPeriod(1);
+    if (fine) timeEndPeriod(1);
   }
 
-  static constexpr int kScratchFrames = 4096;
-  HMIDIOUT out_ = nullptr;
-  std::unique_ptr<MidiOutSynth> synth_;
-  std::unique_ptr<Sequencer> sequencer_;
+  std::unique_ptr<MidiPort> port_;
+  std::unique_ptr<MidiClock> clock_;
+  HANDLE wake_ = nullptr;
   std::atomic<bool> stop_{false};
-  std::thread clock_;
-  std::array<int16_t, 2 * kScratchFrames> scratch_{};
+  std::thread thread_;
 };
 
 }  // namespace
 
+std::unique_ptr<MusicOutput> MakeMidiOutMusic(std::unique_ptr<MidiPort> port) {
+  return std::make_unique<MidiOutMusic>(std::move(port));
+}
+
 // The mixer plays the effects only: the music has its own device.
-std::unique_ptr<MusicOutput> OpenMusicOutput(const MixerFormat&) { return std::make_unique<MidiOutMusic>(); }
+std::unique_ptr<MusicOutput> OpenMusicOutput(const MixerFormat&) {
+  HMIDIOUT out = nullptr;
+  if (midiOutOpen(&out, MIDI_MAPPER, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return MakeMidiOutMusic(nullptr);
+  return MakeMidiOutMusic(std::make_unique<WindowsMidiPort>(out));
+}
 
 }  // namespace plat

@@ -50,6 +50,62 @@ class Handle {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kChunk = 1u << 30;  // the most one ReadFile or WriteFile is asked for
 
+// --- Files another program holds for a moment ---------------------------------------
+//
+// A virus scanner, a backup or a sync tool often opens a file just after it was
+// written, for a moment, without letting others write, delete or rename it, or
+// locks a range of its bytes. Such a hold passes: every file operation of the
+// saves tries again while it lasts, for up to two seconds, before it counts as
+// a failure. A file that is read-only or not the player's fails at once.
+
+constexpr ULONGLONG kPatienceMs = 2000;
+
+bool Held(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+enum class Outcome { kDone, kFailed, kStillHeld };
+
+// Runs `attempt` (true on success, the error code set on failure) until it
+// succeeds, fails in a way `held` does not take for a hold, or the hold has
+// outlasted the patience. The error code of the last failure stays set.
+template <class Attempt, class IsHeld>
+Outcome Patiently(Attempt attempt, IsHeld held) {
+  const ULONGLONG until = GetTickCount64() + kPatienceMs;
+  for (DWORD nap = 1;; nap = std::min<DWORD>(2 * nap, 50)) {
+    if (attempt()) return Outcome::kDone;
+    const DWORD error = GetLastError();
+    const bool waiting = held(error);
+    const bool patient = GetTickCount64() < until;
+    SetLastError(error);
+    if (!waiting) return Outcome::kFailed;
+    if (!patient) return Outcome::kStillHeld;
+    Sleep(nap);
+  }
+}
+
+// The same for a hold by sharing or a locked range alone: true when it succeeded.
+template <class Attempt>
+bool Patiently(Attempt attempt) {
+  return Patiently(attempt, Held) == Outcome::kDone;
+}
+
+// CreateFileW, waiting out a hold; invalid with the error code set when it fails.
+HANDLE OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  Patiently([&] {
+    h = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h != INVALID_HANDLE_VALUE;
+  });
+  return h;
+}
+
+// Deleted while another program held it with deletion shared: its name stays
+// until that program lets go, and it can no longer be opened.
+bool DeletePending(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && Missing(GetLastError())) return false;
+  Handle h(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  return !h.Valid() && GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 OVERLAPPED At(uint64_t offset) {
   OVERLAPPED at{};
   at.Offset = DWORD(offset);
@@ -60,9 +116,12 @@ OVERLAPPED At(uint64_t offset) {
 void WriteAll(HANDLE h, const void* data, size_t n, uint64_t offset, const std::string& path) {
   size_t done = 0;
   while (done < n) {
-    OVERLAPPED at = At(offset + done);
     DWORD wrote = 0;
-    if (!WriteFile(h, static_cast<const char*>(data) + done, DWORD(std::min<size_t>(n - done, kChunk)), &wrote, &at))
+    if (!Patiently([&] {
+          OVERLAPPED at = At(offset + done);
+          return WriteFile(h, static_cast<const char*>(data) + done, DWORD(std::min<size_t>(n - done, kChunk)), &wrote,
+                           &at) != 0;
+        }))
       Fail("cannot write", path);
     done += wrote;
   }
@@ -104,20 +163,28 @@ void SyncFolderOf(const std::string& path) {
 
 // Writes `content` into a fresh file `temp` with the given attributes and
 // flushes it. False, with nothing written and the error code kept, when the
-// folder refuses the new file; any other failure is an error, and the
-// half-written file is removed.
+// folder refuses the new file; any other failure (a leftover held for longer
+// than the patience too) is an error, and the half-written file is removed.
 bool WriteBeside(const std::string& temp, std::string_view content, DWORD attributes) {
   const std::wstring wtemp = Wide(temp);
-  if (!DeleteFileW(wtemp.c_str())) {
+  // A leftover is removed first. While another program holds it (or, deleted,
+  // it keeps its name until its holder lets go), the new one waits. Windows
+  // says "access denied" for a name that is deleted yet there, Wine "exists".
+  HANDLE made = INVALID_HANDLE_VALUE;
+  const Outcome outcome = Patiently(
+      [&] {
+        if (!DeleteFileW(wtemp.c_str()) && !Missing(GetLastError())) return false;
+        made = CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes | FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        return made != INVALID_HANDLE_VALUE;
+      },
+      [&](DWORD error) {
+        return Held(error) || error == ERROR_FILE_EXISTS || (error == ERROR_ACCESS_DENIED && DeletePending(wtemp));
+      });
+  Handle h(made);
+  if (outcome != Outcome::kDone) {
     const DWORD error = GetLastError();
-    if (Refused(error)) return false;
-    if (!Missing(error)) Fail("cannot remove", temp, error);
-  }
-  Handle h(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes | FILE_ATTRIBUTE_NORMAL,
-                       nullptr));
-  if (!h.Valid()) {
-    const DWORD error = GetLastError();
-    if (Refused(error)) return false;
+    if (outcome == Outcome::kFailed && Refused(error)) return false;
     Fail("cannot create", temp, error);
   }
   // Until it is complete, a failure takes the half-written file away again.
@@ -138,24 +205,25 @@ bool WriteBeside(const std::string& temp, std::string_view content, DWORD attrib
   return true;
 }
 
+// A rename over `path` was refused with "access denied" because another
+// program has it open (Windows renames nothing over an open file), not
+// because it is not ours to replace: it may be opened for deletion, or its
+// holder shares no deletion.
+bool OpenElsewhere(const std::wstring& path) {
+  Handle h(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  return h.Valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 // Puts `temp` in the place of `target` in one rename, written through to the
 // disk. MoveFileExW rather than ReplaceFileW: a single rename, which the file
 // system journals as a whole, where ReplaceFileW takes several steps and can
-// fail half way with the old file under another name. A scanner or indexer
-// that has just opened the new file holds the rename up for a moment: it is
-// tried again for a while. False, with the error code kept, when it fails.
-bool Rename(const std::string& temp, const std::string& target) {
+// fail half way with the old file under another name. The error code of a
+// failure stays set.
+Outcome Rename(const std::string& temp, const std::string& target) {
   const std::wstring from = Wide(temp), to = Wide(target);
-  for (int attempt = 0;; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    const DWORD error = GetLastError();
-    const bool passing = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
-    if (!passing || attempt == 10) {
-      SetLastError(error);
-      return false;
-    }
-    Sleep(20);
-  }
+  return Patiently(
+      [&] { return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0; },
+      [&](DWORD error) { return Held(error) || (error == ERROR_ACCESS_DENIED && OpenElsewhere(to)); });
 }
 
 }  // namespace
@@ -188,8 +256,7 @@ bool FolderWritable(const std::string& folder) {
 }
 
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes) {
-  Handle h(CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr));
+  Handle h(OpenFile(Wide(path), GENERIC_READ, kShareAll, OPEN_EXISTING));
   if (!h.Valid()) Fail("cannot open", path);
   std::string content;
   LARGE_INTEGER size{};
@@ -200,7 +267,7 @@ std::string ReadWholeFile(const std::string& path, uint64_t maxBytes) {
   char buf[65536];
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(h.Get(), buf, sizeof buf, &got, nullptr)) {
+    if (!Patiently([&] { return ReadFile(h.Get(), buf, sizeof buf, &got, nullptr) != 0; })) {
       if (GetLastError() == ERROR_BROKEN_PIPE) break;
       Fail("cannot read", path);
     }
@@ -223,8 +290,7 @@ void SaveFile(const std::string& path, std::string_view content) {
   // before the rename: Windows renames nothing over an open file.
   if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) FailWith("read-only:", target);
   if (exists) {
-    Handle h(CreateFileW(wtarget.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+    Handle h(OpenFile(wtarget, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
     if (!h.Valid()) Fail("cannot write", target);
   }
 
@@ -232,24 +298,26 @@ void SaveFile(const std::string& path, std::string_view content) {
   const DWORD keep = exists ? attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED) : 0;
   const std::string temp = SaveTempOf(target);
   if (WriteBeside(temp, content, keep)) {
-    if (Rename(temp, target)) {
+    const Outcome renamed = Rename(temp, target);
+    if (renamed == Outcome::kDone) {
       SyncFolderOf(target);
       return;
     }
     const DWORD error = GetLastError();
-    DeleteFileW(Wide(temp).c_str());
-    // A folder that refuses the rename leaves the file to be written in place.
-    if (!Refused(error)) Fail("cannot replace", target, error);
+    DeleteFileW(Wide(temp).c_str());  // one still held stays, removed at the next start
+    // A folder that refuses the rename leaves the file to be written in place;
+    // a file still held when the patience ends is an error, the old one whole.
+    if (renamed == Outcome::kStillHeld || !Refused(error)) Fail("cannot replace", target, error);
   }
 
   // The folder refuses new names: the file itself is written, in place.
-  Handle h(CreateFileW(wtarget.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr));
+  Handle h(OpenFile(wtarget, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
   if (!h.Valid()) Fail("cannot create", target);
   WriteAll(h.Get(), content.data(), content.size(), 0, target);
   LARGE_INTEGER end{};
   end.QuadPart = LONGLONG(content.size());
-  if (!SetFilePointerEx(h.Get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(h.Get())) Fail("cannot cut", target);
+  if (!SetFilePointerEx(h.Get(), end, nullptr, FILE_BEGIN) || !Patiently([&] { return SetEndOfFile(h.Get()) != 0; }))
+    Fail("cannot cut", target);
   if (!FlushFileBuffers(h.Get())) Fail("cannot sync", target);
   if (!h.Close()) Fail("cannot close", target);
 }
@@ -259,17 +327,18 @@ void RemoveLeftoverOf(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(temp).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
     return;
-  // In a folder that may not be written it can stay: it is never read.
-  if (!DeleteFileW(Wide(temp).c_str())) {
-    const DWORD error = GetLastError();
-    if (!Missing(error) && !Refused(error)) Fail("cannot remove", temp, error);
-  }
+  // In a folder that may not be written, or held by another program for
+  // longer than the patience, it can stay: it is never read, and the next
+  // save removes it first.
+  const Outcome outcome = Patiently([&] { return DeleteFileW(Wide(temp).c_str()) != 0; }, Held);
+  const DWORD error = GetLastError();
+  if (outcome == Outcome::kFailed && !Missing(error) && !Refused(error)) Fail("cannot remove", temp, error);
 }
 
 void CreateFileComplete(const std::string& path, std::string_view content) {
   const std::string temp = SaveTempOf(path);
   if (!WriteBeside(temp, content, 0)) Fail("cannot create", temp);
-  if (!Rename(temp, path)) {
+  if (Rename(temp, path) != Outcome::kDone) {
     const DWORD error = GetLastError();
     DeleteFileW(Wide(temp).c_str());
     Fail("cannot create", path, error);
@@ -294,9 +363,12 @@ class WindowsFile final : public FileHandle {
   size_t ReadAt(void* buffer, size_t n, uint64_t offset) override {
     size_t done = 0;
     while (done < n) {
-      OVERLAPPED at = At(offset + done);
       DWORD got = 0;
-      if (!ReadFile(H(), static_cast<char*>(buffer) + done, DWORD(std::min<size_t>(n - done, kChunk)), &got, &at)) {
+      if (!Patiently([&] {
+            OVERLAPPED at = At(offset + done);
+            return ReadFile(H(), static_cast<char*>(buffer) + done, DWORD(std::min<size_t>(n - done, kChunk)), &got,
+                            &at) != 0;
+          })) {
         if (GetLastError() == ERROR_HANDLE_EOF) break;
         Fail("cannot read", path_);
       }
@@ -331,8 +403,7 @@ class WindowsFile final : public FileHandle {
 
 std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, bool create) {
   const bool existed = create && FileExists(path);
-  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                         create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = OpenFile(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, create ? OPEN_ALWAYS : OPEN_EXISTING);
   if (h == INVALID_HANDLE_VALUE) Fail(create ? "cannot create" : "cannot open", path);
   auto file = std::make_unique<WindowsFile>(h, path);
   if (create && !existed) SyncFolderOf(path);  // the new name lasts

@@ -1,8 +1,9 @@
-// The page around the game: the canvas in device pixels, input from mouse,
-// touch and keyboard, the text field for on-screen keyboards, full screen,
-// sound from the first click or key, the SoundFont after the first picture,
-// the read-only status window.kelo, the line at the end, and the service
-// worker that keeps the game for playing offline.
+// The page around the game: the canvas in device pixels over the visible
+// area, input from mouse, touch and keyboard, the text field for on-screen
+// keyboards, full screen, sound from the first click or key, the SoundFont
+// after the first picture, the read-only status window.kelo, one tab playing
+// at a time, the lines about the browser's storage, the line at the end, and
+// the service worker that keeps the game for playing offline.
 'use strict';
 (function () {
   const W = 640, H = 480;
@@ -15,6 +16,8 @@
   const field = document.getElementById('name');
   const ending = document.getElementById('ending');
   const licences = document.getElementById('licences');
+  const notice = document.getElementById('notice');
+  const elsewhere = document.getElementById('elsewhere');
   // The picture goes to the screen through WebGL where the browser draws it
   // with a graphics processor (gpu below); otherwise (a WebGL drawn by the
   // processor in software is slower than our own scaler, and stalls the game
@@ -32,7 +35,7 @@
   const frameContext = frame.getContext('2d', { alpha: false });
 
   // --- What the page publishes: read-only ----------------------------------
-  const shown = { state: '', fps: 0, ticks: 0 };
+  const shown = { state: '', fps: 0, ticks: 0, name: '' };
   const status = {};
   for (const key of Object.keys(shown)) Object.defineProperty(status, key, { get: () => shown[key], enumerable: true });
   Object.freeze(status);
@@ -68,6 +71,17 @@
     placeLinks();
     placeField();
   }
+  // The game fills what the browser shows of the page (on a phone less than
+  // 100vh while the address bar is there, less an on-screen keyboard), less
+  // the line about the storage where there is one.
+  function fitViewport() {
+    const v = window.visualViewport;
+    const visible = v ? v.height * v.scale : window.innerHeight;
+    box.style.height = Math.max(0, Math.floor(visible - (notice.hidden ? 0 : notice.offsetHeight))) + 'px';
+  }
+  if (window.visualViewport) window.visualViewport.addEventListener('resize', fitViewport);
+  window.addEventListener('resize', fitViewport);
+  fitViewport();
   try {
     new ResizeObserver((entries) => {
       const e = entries[entries.length - 1];
@@ -199,9 +213,11 @@
   gpu.open();
 
   // --- Input ----------------------------------------------------------------
+  // A pointer's position in the canvas's own pixels: a mouse names a device
+  // pixel there, a finger may point between them.
   function at(e) {
     const r = canvas.getBoundingClientRect();
-    return { x: e.clientX - r.left, y: e.clientY - r.top };
+    return { x: (e.clientX - r.left) * canvas.width / (r.width || 1), y: (e.clientY - r.top) * canvas.height / (r.height || 1) };
   }
   const buttons = [0, 2, 1];  // the browser's left, middle, right: the game's 0, 2, 1
   canvas.addEventListener('pointermove', (e) => {
@@ -226,6 +242,7 @@
   // Keys the game knows, which the browser must not use for itself.
   const gameKeys = new Set(['Enter', 'Escape', 'Backspace', 'Tab', 'Delete', 'ArrowLeft', 'ArrowRight', 'ArrowUp',
     'ArrowDown', 'Home', 'End', ' ', 'F1', 'F2', 'F3', 'F4', 'F6', 'F7', 'F8', 'F9', 'F10']);
+  const fieldKeys = new Set(['Backspace', 'Delete', 'ArrowLeft', 'ArrowRight', 'Home', 'End']);
   function typed(e) {
     if ([...e.key].length !== 1) return '';
     const altGraph = e.getModifierState && e.getModifierState('AltGraph');
@@ -240,23 +257,64 @@
       if (!e.repeat) toggleFullScreen();
       return;
     }
-    if (e.target === field && (e.key === 'Backspace' || typed(e))) return;  // the field's own input
+    // The field's own editing and composing reach the game through its input.
+    if (e.target === field && (e.isComposing || e.keyCode === 229 || fieldKeys.has(e.key) || typed(e))) return;
     const text = typed(e);
     if (gameKeys.has(e.key) || text) e.preventDefault();
     post({ kind: 3, text: e.key, repeat: e.repeat });
     if (text) post({ kind: 4, text: text });
   });
 
-  // The name field for on-screen keyboards: what is typed there goes to the
-  // game's own field as characters and backspaces.
-  let fieldText = '';
-  field.addEventListener('input', () => {
-    const now = field.value;
+  // The name field for on-screen keyboards holds exactly the game's name:
+  // what is typed, pasted or composed there is kept as far as the game takes
+  // it (characters of Windows-1252, at most its length), the rest is taken
+  // out of the field again, and the game's field is brought to the same text
+  // with End, Backspaces and characters. While an input method composes, the
+  // game gets what it takes of the composition; the field is set right at its end.
+  let fieldText = '';  // the field's text as last set right
+  let gameText = '';   // the game's name, as the page has made it
+  let composing = false;
+  // What the game takes of `text` typed into a name of `length` characters.
+  function taken(text, length) {
+    let out = '';
+    for (const c of text)
+      if (game && game._kelo_web_name_takes(length + out.length, c.codePointAt(0))) out += c;
+    return out;
+  }
+  function toGame(text) {
+    if (text === gameText) return;
     let same = 0;
-    while (same < now.length && same < fieldText.length && now[same] === fieldText[same]) ++same;
-    for (let i = same; i < fieldText.length; ++i) post({ kind: 3, text: 'Backspace' });
-    if (now.length > same) post({ kind: 4, text: now.slice(same) });
-    fieldText = now;
+    while (same < text.length && same < gameText.length && text[same] === gameText[same]) ++same;
+    post({ kind: 3, text: 'End' });
+    for (let i = same; i < gameText.length; ++i) post({ kind: 3, text: 'Backspace' });
+    if (text.length > same) post({ kind: 4, text: text.slice(same) });
+    gameText = text;
+  }
+  // The field after an edit: what stayed before and after the edit, and of
+  // what came in between what the game takes.
+  function settleField() {
+    const now = field.value, before = fieldText;
+    let front = 0, back = 0;
+    while (front < now.length && front < before.length && now[front] === before[front]) ++front;
+    while (back < now.length - front && back < before.length - front &&
+      now[now.length - 1 - back] === before[before.length - 1 - back]) ++back;
+    const added = taken(now.slice(front, now.length - back), front + back);
+    const text = before.slice(0, front) + added + before.slice(before.length - back);
+    if (text !== now) {
+      field.value = text;
+      field.setSelectionRange(front + added.length, front + added.length);
+    }
+    fieldText = text;
+    toGame(text);
+  }
+  field.addEventListener('compositionstart', () => { composing = true; });
+  field.addEventListener('compositionend', () => {
+    composing = false;
+    settleField();
+  });
+  field.addEventListener('input', (e) => {
+    if (composing || e.isComposing) toGame(taken(field.value, 0));
+    else settleField();
   });
   function placeField() {
     if (shown.state !== 'Name') {
@@ -272,16 +330,25 @@
     field.hidden = false;
   }
 
-  // A hidden page, or one without the focus, is the game without the focus.
-  let active = true;
+  // A hidden page, or one without the focus, is the game without the focus:
+  // also a page loaded in a background tab, and a tab shown in a window that
+  // does not have the focus.
+  let active = true;  // as the game starts
   function activity(now) {
     if (now === active) return;
     active = now;
     post({ kind: now ? 5 : 6 });
   }
-  document.addEventListener('visibilitychange', () => activity(!document.hidden));
+  const focused = () => !document.hidden && document.hasFocus();
+  document.addEventListener('visibilitychange', () => {
+    activity(focused());
+    // Whatever a failed transaction left unwritten goes again.
+    if (document.hidden && store) store.push();
+  });
+  window.addEventListener('pagehide', () => { if (store) store.push(); });
   window.addEventListener('blur', () => activity(false));
-  window.addEventListener('focus', () => activity(!document.hidden));
+  window.addEventListener('focus', () => activity(focused()));
+  activity(focused());
 
   function toggleFullScreen() {
     if (document.fullscreenElement) {
@@ -292,21 +359,23 @@
   }
 
   // --- Sound ----------------------------------------------------------------
-  const RATE = 44100;
+  // The output runs at the rate the browser gives it; FluidSynth and the
+  // game's sequencer run at that same rate.
   const audio = { context: null, music: null, synth: null, fluid: null, waves: [], buffers: [], sounding: 0 };
 
-  // Browsers let a page make sound only from a click or a key on.
-  function startAudio() {
-    if (audio.context) {
-      if (audio.context.state === 'suspended') audio.context.resume();
-      return;
-    }
+  // Made with the page, so that the SoundFont is read at its rate before the
+  // first click; browsers keep it suspended until then.
+  function makeAudio() {
     const AudioContext = window.AudioContext || window.webkitAudioContext;
     if (!AudioContext) return;
     try {
-      audio.context = new AudioContext({ sampleRate: RATE, latencyHint: 'interactive' });
+      audio.context = new AudioContext({ latencyHint: 'interactive' });
     } catch (e) {
-      audio.context = new AudioContext();
+      try {
+        audio.context = new AudioContext();
+      } catch (e2) {
+        return;
+      }
     }
     // The music: the game's sequencer renders into FluidSynth while the game waits.
     const node = audio.context.createScriptProcessor(4096, 0, 2);
@@ -326,7 +395,15 @@
     };
     node.connect(audio.context.destination);
     audio.music = node;
-    audio.context.resume();
+  }
+  makeAudio();
+
+  // Browsers let a page make sound only from a click or a key on; a context
+  // they suspend or interrupt later (a call, the lock screen) goes on at the
+  // next one.
+  function startAudio() {
+    const c = audio.context;
+    if (c && !finished && c.state !== 'running' && c.state !== 'closed') c.resume().catch(() => {});
   }
 
   // The effects' PCM bytes, one after the other in the order of their numbers;
@@ -467,7 +544,8 @@
       // Nothing is logged: a SoundFont that does not load keeps the music silent.
       JSSynth.disableLogging(JSSynth.LogLevel.Panic);
       const synth = new JSSynth.Synthesizer();
-      synth.init(RATE, { initialGain: 0.45 });
+      if (!audio.context) throw new Error('no audio output');
+      synth.init(audio.context.sampleRate, { initialGain: 0.45 });
       const bytes = await soundFont;
       performance.mark('kelo-soundfont-fetched');
       await synth.loadSFont(bytes);
@@ -504,9 +582,165 @@
     return true;
   }
 
+  // --- The storage, and one tab playing at a time ----------------------------
+  // Two tabs would each write their own highscore lists over the other's. A
+  // second tab says that the game already runs and offers to play there; the
+  // first then stops between two ticks, once the storage holds everything it
+  // wrote, and lets go; only then does the second read the files.
+  const TURN = 'kelo-spiel';
+  const PLAY_HERE = 'kelo-spiel-hier';  // a stopped tab reloaded to take the game back
+  const ANSWER_MS = 1000;  // without Web Locks: how long a tab that plays may take to say so
+  let store = null;    // the storage once open (library_page.js), null while it keeps nothing
+  let release = null;  // ends this tab's turn, while it has one
+  let handing = null;  // this tab handing the game over
+  let halting = null;  // set: the program is not woken again once it waits
+  let lost = false, unstored = false;
+  const listeners = new Set();
+  const talk = tabChannel(TURN, (message) => {
+    if (message === 'ask' && release) talk('here');
+    if (message === 'take' && release) handOver();
+    for (const l of listeners) l(message);
+  });
+
+  // Messages between the tabs of the game: a BroadcastChannel, or where there
+  // is none, the storage events of localStorage.
+  function tabChannel(name, receive) {
+    try {
+      if (window.BroadcastChannel) {
+        const c = new BroadcastChannel(name);
+        c.onmessage = (e) => receive(e.data);
+        return (m) => c.postMessage(m);
+      }
+      window.addEventListener('storage', (e) => {
+        if (e.key === name && e.newValue) receive(JSON.parse(e.newValue).m);
+      });
+      return (m) => localStorage.setItem(name, JSON.stringify({ m, n: Math.random() }));
+    } catch (e) {
+      return () => {};
+    }
+  }
+  function heard(wanted, ms) {
+    return new Promise((resolve) => {
+      const l = (m) => {
+        if (m !== wanted) return;
+        listeners.delete(l);
+        resolve(true);
+      };
+      listeners.add(l);
+      setTimeout(() => {
+        listeners.delete(l);
+        resolve(false);
+      }, ms);
+    });
+  }
+  // This tab's turn to play, at once or (`wait`) once the other tab lets go.
+  // Web Locks where the browser has them (a turn ends with its tab, however
+  // that ends); else the tab that plays answers the others' question.
+  function turn(wait) {
+    if (navigator.locks && navigator.locks.request) {
+      return new Promise((resolve) => {
+        navigator.locks.request(TURN, wait ? {} : { ifAvailable: true }, (lock) => {
+          if (!lock) return resolve(false);
+          resolve(true);
+          return new Promise((r) => { release = r; });
+        }).catch(() => resolve(true));  // no locks here after all: the game plays
+      });
+    }
+    return (async () => {
+      for (;;) {
+        talk('ask');
+        if (!(await heard('here', ANSWER_MS))) break;
+        if (!wait) return false;
+        await heard('free', 1000);
+      }
+      release = () => talk('free');
+      return true;
+    })();
+  }
+  function letGo() {
+    const r = release;
+    release = null;
+    if (r) r();
+  }
+  function say(text, button) {
+    elsewhere.querySelector('.text').textContent = text;
+    elsewhere.querySelector('button').hidden = !button;
+    elsewhere.hidden = false;
+    box.hidden = true;
+    field.hidden = true;
+  }
+  const chosen = () => new Promise((resolve) => {
+    elsewhere.querySelector('button').onclick = resolve;
+  });
+  // Called by the program before it reads its files.
+  async function hold(busy) {
+    let playHere = false;
+    try {
+      playHere = sessionStorage.getItem(PLAY_HERE) !== null;
+      sessionStorage.removeItem(PLAY_HERE);
+    } catch (e) {
+      playHere = false;
+    }
+    if (!playHere && await turn(false)) return;
+    if (!playHere) {
+      say(busy, true);
+      await chosen();
+    }
+    say('', false);
+    talk('take');
+    await turn(true);
+    elsewhere.hidden = true;
+    box.hidden = false;
+  }
+  // Until the storage holds all the game wrote; a few tries, each given some seconds.
+  async function flush() {
+    for (let i = 0; store && i < 3; ++i)
+      if (await Promise.race([store.push(), new Promise((r) => setTimeout(() => r(false), 5000))])) return true;
+    return !store;
+  }
+  // Another tab takes the game over: this one stops between two ticks and
+  // lets go once its files are stored.
+  function handOver() {
+    if (handing) return handing;
+    handing = new Promise((resolve) => {
+      halting = resolve;
+      if (finished || wake) {
+        wake = null;
+        clearTimeout(waitTimer);
+        resolve();
+      }
+    }).then(flush).then(() => {
+      letGo();
+      finished = true;
+      if (audio.context) audio.context.close().catch(() => {});
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+      ending.hidden = true;
+      say('Das Spiel läuft in einem anderen Tab.', true);
+      chosen().then(() => {
+        try {
+          sessionStorage.setItem(PLAY_HERE, '');
+        } catch (e) {
+          // The reloaded page asks once more.
+        }
+        location.reload();
+      });
+    });
+    return handing;
+  }
+  // The line beside the game while the browser keeps nothing, or has not
+  // kept the last writes.
+  function showNotice() {
+    const text = lost ? 'Dieser Browser speichert nichts: Highscores und Einstellungen bleiben nur, bis die Seite geschlossen wird.'
+      : unstored ? 'Der Browser hat zuletzt nicht gespeichert; das Spiel versucht es bei jedem Speichern wieder.' : '';
+    notice.textContent = text;
+    if (notice.hidden === !text) return;
+    notice.hidden = !text;
+    fitViewport();
+  }
+
   // --- The program's page ----------------------------------------------------
   let game = null, finished = false, firstPicture = false, touched = false;
-  let lastYield = performance.now();
+  let lastYield = performance.now(), waitTimer = 0;
   function pictureShown() {
     if (!firstPicture) {
       firstPicture = true;
@@ -533,6 +767,7 @@
     },
     nextEvent: () => events.shift(),
     wait(ms, wakeUp) {
+      if (halting) return halting();  // never woken again: another tab plays
       const now = performance.now();
       // Back to the game at once while it has events, or while it is behind
       // and has had the browser's turn lately.
@@ -540,17 +775,16 @@
         wakeUp();
         return;
       }
-      let timer = 0;
       const done = () => {
         if (wake !== done) return;
         wake = null;
-        clearTimeout(timer);
+        clearTimeout(waitTimer);
         lastYield = performance.now();
         wakeUp();
       };
       wake = done;
       // Never long: the program also looks at the sound and publishes its status.
-      timer = setTimeout(done, ms >= 0 ? ms : 250);
+      waitTimer = setTimeout(done, ms >= 0 ? ms : 250);
     },
     pointer(visible) {
       canvas.style.cursor = visible ? 'default' : 'none';
@@ -560,7 +794,9 @@
       shown.state = state;
       shown.fps = fps;
       shown.ticks = ticks;
-      if (state === 'Name' && (entered || document.activeElement !== field) && text !== fieldText) field.value = fieldText = text;
+      shown.name = text;
+      if (state === 'Name' && (entered || document.activeElement !== field) && text !== fieldText)
+        field.value = fieldText = gameText = text;
       if (entered) {
         placeField();
         // After a tap the on-screen keyboard comes up by itself where the browser lets it.
@@ -577,6 +813,17 @@
       licences.classList.add('below');
       if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
       if (audio.context) audio.context.close();
+      flush().then(letGo);
+    },
+    hold,
+    storage(opened) {
+      store = opened;
+      lost = !opened;
+      showNotice();
+    },
+    stored(done) {
+      unstored = !done;
+      showNotice();
     },
     audioState() {
       const state = (audio.context && audio.context.state === 'running' ? 1 : 0) | (audio.synth ? 2 : 0);
@@ -586,7 +833,7 @@
       }
       return state;
     },
-    audioRate: () => (audio.context ? audio.context.sampleRate : RATE),
+    audioRate: () => audio.context.sampleRate,
     wave(index, bytes, rate, channels, bits) { audio.waves[index] = { bytes, rate, channels, bits, pcm: null }; },
     playWave,
     soundingWaves: () => audio.sounding,
