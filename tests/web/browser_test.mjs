@@ -14,26 +14,19 @@
 // named as not tried there. Prints the budgets; fails only on what the page does.
 //
 //   node tests/web/browser_test.mjs [--engine chromium|firefox|webkit]... [PAGE_FOLDER [SOURCE_FOLDER]]
-import { spawn } from 'node:child_process';
 import { cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { createRequire } from 'node:module';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { join } from 'node:path';
+import { reach, results, setUp, sleep, status as state } from './browsers.mjs';
 
 const args = process.argv.slice(2);
 const engines = [];
 while (args[0] === '--engine') engines.push(args.splice(0, 2)[1]);
 if (!engines.length) engines.push('chromium', 'firefox', 'webkit');
-const here = dirname(fileURLToPath(import.meta.url));
-const source = resolve(args[1] || join(here, '../..'));
-const pageFolder = resolve(args[0] || join(source, 'build/web'));
+const web = await setUp(args);
+const { source, pageFolder, serve } = web;
 const stage = join(source, 'build/wasm/src/platform/web/stage');  // the build's files before pack.mjs
-const require = createRequire(join(source, 'build/npm/node_modules/'));
-const puppeteer = require('puppeteer-core');
-const { PNG } = require('pngjs');
-const webdriver = require('selenium-webdriver');
-const { serve } = await import(join(source, 'tools/web/serve.mjs'));
+const { PNG } = web.require('pngjs');
 const { pack } = await import(join(source, 'tools/web/pack.mjs'));
 
 // --- Pictures in the game's own colours -------------------------------------
@@ -73,149 +66,27 @@ function samePicture(shot, expected, pointer, name) {
 
 // --- Results ------------------------------------------------------------------
 
-const results = [], budgets = [], notTried = [];
+const report = results(), budgets = [], notTried = [];
 let engine = '';
-function check(name, problem) {
-  results.push({ name, ok: !problem });
-  console.log(`${problem ? 'FAIL' : 'ok  '}  ${engine}: ${name}${problem ? ': ' + problem : ''}`);
-}
+const check = (name, problem) => report.check(name, problem);
 const budget = (text) => budgets.push(`${engine}: ${text}`);
 const skip = (what, why) => notTried.push(`${engine}: ${what} (${why})`);
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const percent = (v) => `${(100 * v).toFixed(1)} %`;
 
-// --- The browsers, each behind the same few calls -----------------------------
-// open(url), evaluate(function, argument), screenshot() (PNG of the page's
-// 640 x 480 view), move/click(x, y), type(text), press(key), reload(), close().
-
-const chromiumArgs = ['--no-sandbox', '--disable-quic', '--no-first-run', '--disable-background-networking',
-  '--disable-component-update', '--disable-sync', '--disable-default-apps', '--mute-audio', '--enable-unsafe-swiftshader'];
-
-async function puppeteerBrowser(kind, profile, options = {}) {
-  const browser = await puppeteer.launch(kind === 'firefox'
-    ? { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true, userDataDir: profile,
-      extraPrefsFirefox: { 'media.autoplay.default': 0, 'media.volume_scale': '0.0' } }
-    : { executablePath: process.env.KELO_CHROMIUM || '/usr/bin/chromium', headless: true, userDataDir: profile,
-      defaultViewport: options.window ? null : undefined, args: [...chromiumArgs, ...(options.args || [])] });
-  const problems = [];
-  let page, cdp;
-  const b = {
-    browser, problems,
-    get page() { return page; },
-    // A new tab in place of the last (closed), as a player starts the page again.
-    async newTab() {
-      if (page) await page.close();
-      page = await browser.newPage();
-      await page.bringToFront();
-      page.on('pageerror', (e) => problems.push(e.message));
-      page.on('console', (m) => { if (m.type() === 'error') problems.push(m.text()); });
-      if (!options.window) await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
-      cdp = kind === 'firefox' ? null : await page.createCDPSession();
-      // A headless window of its own has no focus: the game would stand still.
-      if (cdp && options.window) await cdp.send('Emulation.setFocusEmulationEnabled', { enabled: true });
-      // Chromium here draws WebGL in software, which the page leaves for its
-      // own 2D path; the walk takes WebGL all the same, to see its pictures.
-      if (options.webgl) await page.evaluateOnNewDocument(() => {
-        const get = HTMLCanvasElement.prototype.getContext, extension = WebGLRenderingContext.prototype.getExtension;
-        HTMLCanvasElement.prototype.getContext = function (type, attributes) {
-          return get.call(this, type, type === 'webgl' ? { ...attributes, failIfMajorPerformanceCaveat: false } : attributes);
-        };
-        WebGLRenderingContext.prototype.getExtension = function (name) {
-          return name === 'WEBGL_debug_renderer_info' ? null : extension.call(this, name);
-        };
-      });
-    },
-    cdp: () => cdp,
-    open: (url) => page.goto(url),
-    evaluate: (f, a) => page.evaluate(f, a),
-    screenshot: () => page.screenshot(),
-    move: (x, y) => page.mouse.move(x, y),
-    async click(x, y) {
-      await page.mouse.move(x, y);
-      await page.mouse.click(x, y);
-    },
-    // Each character as a key of a German keyboard gives it (puppeteer's own
-    // typing inserts the characters of other layouts as text, without a key).
-    async type(text) {
-      for (const c of text) {
-        if (!cdp || /^[ -~]$/.test(c)) await page.keyboard.type(c);
-        else for (const type of ['keyDown', 'keyUp']) await cdp.send('Input.dispatchKeyEvent', { type, key: c, text: type === 'keyDown' ? c : undefined });
-      }
-    },
-    press: (key) => page.keyboard.press(key),
-    reload: () => page.reload(),
-    close: () => browser.close(),
+// Chromium here draws WebGL in software, which the page leaves for its own 2D
+// path; the walk takes WebGL all the same, to see its pictures.
+function takeWebGL() {
+  const get = HTMLCanvasElement.prototype.getContext, extension = WebGLRenderingContext.prototype.getExtension;
+  HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+    return get.call(this, type, type === 'webgl' ? { ...attributes, failIfMajorPerformanceCaveat: false } : attributes);
   };
-  await b.newTab();
-  return b;
-}
-
-// WebKitGTK's MiniBrowser: WebKitWebDriver starts it on a virtual display.
-// Without a window manager X gives the focus to the window under the pointer,
-// which stays at the middle of the screen: on a screen of 800 x 600 that is
-// within the browser's window at every size the test gives it, so the page
-// keeps the focus (elsewhere the game would rightly stand still).
-async function webkitBrowser() {
-  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '800x600x24', '-nolisten', 'tcp'],
-    { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
-  const display = await new Promise((done, fail) => {
-    xvfb.stdio[3].once('data', (d) => done(':' + String(d).trim()));
-    xvfb.once('exit', () => fail(new Error('Xvfb did not start')));
-  });
-  const { server: probe, port: driverPort } = await serve(tmpdir());  // a free port, closed at once
-  probe.close();
-  const driverProcess = spawn('WebKitWebDriver', [`--port=${driverPort}`], { env: { ...process.env, DISPLAY: display },
-    stdio: 'ignore' });
-  const stop = () => { driverProcess.kill(); xvfb.kill(); };
-  let driver;
-  for (let tries = 0; !driver; ++tries) {
-    try {
-      driver = await new webdriver.Builder().usingServer(`http://127.0.0.1:${driverPort}`).withCapabilities({
-        browserName: 'MiniBrowser',
-        'webkitgtk:browserOptions': { binary: '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser', args: ['--automation'] },
-      }).build();
-    } catch (e) {
-      if (tries > 20) {
-        stop();
-        throw e;
-      }
-      await sleep(250);
-    }
-  }
-  // The view 640 x 480: the window is larger by the browser's bar.
-  const fit = async () => {
-    const [w, h] = await driver.executeScript('return [innerWidth, innerHeight]');
-    const rect = await driver.manage().window().getRect();
-    await driver.manage().window().setRect({ width: rect.width + 640 - w, height: rect.height + 480 - h });
-  };
-  await fit();
-  const actions = () => driver.actions({ async: true });
-  const keys = { Enter: webdriver.Key.ENTER, Escape: webdriver.Key.ESCAPE, F4: webdriver.Key.F4 };
-  return {
-    problems: [],
-    open: (url) => driver.get(url),
-    evaluate: (f, a) => driver.executeScript(`return (${f})(arguments[0])`, a),
-    screenshot: async () => Buffer.from(await driver.takeScreenshot(), 'base64'),
-    move: (x, y) => actions().move({ x, y, origin: webdriver.Origin.VIEWPORT }).perform(),
-    click: (x, y) => actions().move({ x, y, origin: webdriver.Origin.VIEWPORT }).press().release().perform(),
-    type: (text) => actions().sendKeys(text).perform(),
-    press: (key) => actions().keyDown(keys[key]).keyUp(keys[key]).perform(),
-    reload: () => driver.navigate().refresh(),
-    async close() {
-      await driver.quit().catch(() => {});
-      stop();
-    },
+  WebGLRenderingContext.prototype.getExtension = function (name) {
+    return name === 'WEBGL_debug_renderer_info' ? null : extension.call(this, name);
   };
 }
 
 // --- What every engine does ----------------------------------------------------
 
-const state = (b) => b.evaluate(() => ({ ...window.kelo }));
-async function reach(b, wanted, timeout = 20000) {
-  for (const until = Date.now() + timeout; Date.now() < until; await sleep(50))
-    if ((await state(b)).state === wanted) return '';
-  return `still "${(await state(b)).state}"`;
-}
 async function waitFor(b, f, timeout) {
   for (const until = Date.now() + timeout; Date.now() < until; await sleep(100)) if (await b.evaluate(f)) return true;
   return false;
@@ -254,11 +125,30 @@ async function newGame(b, name, at = (x, y) => [x, y]) {
 }
 const musicSounds = (b, timeout) => waitFor(b, () => performance.getEntriesByName('kelo-music-sounds').length > 0, timeout);
 
+// The window resized while the game plays, as a phone turned upright and
+// back: the game goes on, fills the new width, and shows its picture whole again.
+async function turned(b) {
+  const ticks = async () => (await state(b)).ticks;
+  await b.view(480, 640);
+  await sleep(500);
+  const t0 = await ticks();
+  await sleep(1000);
+  const upright = { ticks: (await ticks()) - t0, ...await b.evaluate(() => {
+    const c = document.getElementById('screen');
+    return { width: c.width, wanted: Math.round(innerWidth * devicePixelRatio) };
+  }) };
+  check('upright the game plays on and fills the width',
+    upright.ticks >= 25 && upright.width === upright.wanted ? '' : `${upright.ticks} ticks in a second, canvas ${upright.width} of ${upright.wanted} pixels wide`);
+  await b.view(640, 480);
+  check('turned back the main menu shows as docs/screens/main.png', await looksLike(b, 'main.png', { x: 470, y: 300 }));
+}
+
 async function walk(b, url) {
   await b.open(url);
   check('the main menu comes', await reach(b, 'Main'));
   budget(`the picture goes to the screen through ${await b.evaluate(() => (document.getElementById('flat').hidden ? 'WebGL' : 'the 2D canvas'))}`);
   check('the main menu looks as docs/screens/main.png shows it', await looksLike(b, 'main.png', { x: 470, y: 300 }));
+  if (b.view) await turned(b);
   await newGame(b, 'Jürgen');
   const fps = await waitFor(b, () => window.kelo.fps === 50, 10000) ? 50 : (await state(b)).fps;
   check('the level shows 50 pictures a second', fps === 50 ? '' : `it shows ${fps}`);
@@ -322,7 +212,7 @@ function secondBuild(into, change) {
 
 async function asAnApp(server, url, profile) {
   const sentBefore = server.bytesSent();
-  let b = await puppeteerBrowser('chromium', profile);
+  let b = await web.driven('chromium', profile);
   try {
     await b.open(url);
     await reach(b, 'Main');
@@ -364,7 +254,7 @@ async function asAnApp(server, url, profile) {
     await b.close();
 
     // The next build: fetched in the background at one start, played at the next.
-    b = await puppeteerBrowser('chromium', profile);
+    b = await web.driven('chromium', profile);
     await b.open(url);
     await reach(b, 'Main');
     const first = await buildOf(b);
@@ -415,7 +305,7 @@ async function asAnApp(server, url, profile) {
 // thread's share of a core over some seconds of play.
 async function levelBudget(label, { width, height, scale, slower = 1, touch = false, limit }) {
   const profile = mkdtempSync(join(tmpdir(), 'kelo-budget-'));
-  const b = await puppeteerBrowser('chromium', profile, { window: true,
+  const b = await web.driven('chromium', profile, { window: true,
     args: [`--force-device-scale-factor=${scale}`, `--window-size=${width},${height}`] });
   try {
     const cdp = b.cdp();
@@ -461,7 +351,7 @@ async function levelBudget(label, { width, height, scale, slower = 1, touch = fa
 // In portrait the picture fills the width, and a swipe over it moves the game's pointer, not the page.
 async function portrait() {
   const profile = mkdtempSync(join(tmpdir(), 'kelo-portrait-'));
-  const b = await puppeteerBrowser('chromium', profile, { window: true, args: ['--window-size=390,844'] });
+  const b = await web.driven('chromium', profile, { window: true, args: ['--window-size=390,844'] });
   try {
     await b.page.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
     await b.open(budgetUrl);
@@ -491,14 +381,14 @@ const server = await serve(pageFolder);
 const url = `http://127.0.0.1:${server.port}/`;
 const budgetServer = await serve(pageFolder);
 const budgetUrl = `http://127.0.0.1:${budgetServer.port}/`;
-let failedHard = 0;
 const started = Date.now();
 for (engine of engines) {
+  report.prefix = engine;
   const t0 = Date.now();
   const profile = mkdtempSync(join(tmpdir(), `kelo-${engine}-`));
   let b = null;
   try {
-    b = engine === 'webkit' ? await webkitBrowser() : await puppeteerBrowser(engine, profile, { webgl: true });
+    b = engine === 'webkit' ? await web.webkit() : await web.driven(engine, profile, { beforePage: takeWebGL });
     const music = await walk(b, url);
     if (music === 'loaded' && engine !== 'chromium') skip('the music sounding', 'the SoundFont loaded, but no audio output starts without a sound device here');
     else check('the music sounds after the first click', music === true ? '' : 'the synthesizer or the output never came');
@@ -507,7 +397,7 @@ for (engine of engines) {
     b = null;
     if (engine === 'chromium') {
       // The option over a restart of the browser, then the page as an app.
-      b = await puppeteerBrowser('chromium', profile);
+      b = await web.driven('chromium', profile);
       await b.open(url);
       check('after a restart of the browser the main menu comes', await reach(b, 'Main'));
       await settle();
@@ -529,8 +419,7 @@ for (engine of engines) {
       skip('the next build, the hidden tab and a restart of the browser', 'tried in Chromium only, to keep the run short');
     }
   } catch (e) {
-    ++failedHard;
-    console.log(`FAIL  ${engine}: the run stopped:`, e && e.stack || e);
+    report.stopped(engine, e);
   } finally {
     if (b) await b.close().catch(() => {});
     rmSync(profile, { recursive: true, force: true });
@@ -546,6 +435,4 @@ if (notTried.length) {
   console.log('\nNot tried:');
   for (const n of notTried) console.log('  ' + n);
 }
-const passed = results.filter((r) => r.ok).length, failed = results.length - passed + failedHard;
-console.log(`\n(the run took ${((Date.now() - started) / 1000).toFixed(0)} s)\n${passed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+report.end(started);
