@@ -67,8 +67,8 @@ TEST_F(Blending, EveryStepOfAMenuFade) {
   MenuFadeIn(2);
   Application.OnMouseMove = handler;
   ASSERT_EQ(steps.size(), 18u);
-  const TSurface& title = f.menu1.Items[2]->Picture;
-  const TSurface& panel = f.menu1.Items[3]->Picture;
+  const TSurface& title = f.menu1.Items[2]->Picture();
+  const TSurface& panel = f.menu1.Items[3]->Picture();
   const TSurface& background = *f.menuBackground;
   for (int step = 0; step < 18; ++step) {
     TSurface shown(640, 480);
@@ -94,7 +94,7 @@ TEST_F(Blending, ThePauseDimsTheLastLevelPictureUnderItsWords) {
   const Picture level = Copy(f.screen1.Surface);
   Key(VK_ESCAPE);
   ASSERT_EQ(f.gameState, "Pause");
-  const TSurface& words = f.menu1.Items[6]->Picture;
+  const TSurface& words = f.menu1.Items[6]->Picture();
   ExpectPixels(
       f.screen1.Surface, Rect(0, 0, 640, 480),
       [&](int x, int y) {
@@ -133,7 +133,7 @@ TEST_F(Blending, GameOverFadesInOverBlack) {
   TForm1& f = *Form1;
   f.gameState = "Nirwana";
   f.endSequenceTime = 0;
-  const TSurface& words = f.menu1.Items[9]->Picture;
+  const TSurface& words = f.menu1.Items[9]->Picture();
   for (int tick = 1; f.gameState == "Nirwana"; ++tick) {
     Tick();
     ExpectPixels(

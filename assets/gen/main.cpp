@@ -1,6 +1,6 @@
 // The asset generator: paints every built-in item into the blobs that the game
-// links (as BLOBDIR/blobs.cpp, and as plain bytes for the tools), and writes
-// the data folder's GIFs and MIDI files.
+// links (as BLOBDIR/blobs.cpp and BLOBDIR/later.cpp, and as plain bytes for
+// the tools and the page), and writes the data folder's GIFs and MIDI files.
 //   kelo-assetgen BLOBDIR DATADIR
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 //   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
@@ -168,10 +168,18 @@ int main(int argc, char** argv) {
   }
   const std::string blobDir = argv[1], dataDir = argv[2];
   try {
-    std::vector<uint8_t> pictures;
-    for (int i = 0; i < assets::kImageList1Count; ++i) AppendPicture(pictures, gen::PaintImageList1(i), assets::kImageList1[i]);
-    for (int i = 0; i < assets::kMenu1Count; ++i) AppendPicture(pictures, gen::PaintMenu1(i), assets::kMenu1[i]);
+    // Every item, and packed: those the program starts with, and those that may come later.
+    std::vector<uint8_t> pictures, first, later;
+    auto add = [&](const gen::Image& img, const assets::PictureEntry& entry) {
+      AppendPicture(pictures, img, entry);
+      AppendPicture(entry.later ? later : first, img, entry);
+    };
+    for (int i = 0; i < assets::kImageList1Count; ++i) add(gen::PaintImageList1(i), assets::kImageList1[i]);
+    for (int i = 0; i < assets::kMenu1Count; ++i) add(gen::PaintMenu1(i), assets::kMenu1[i]);
     WriteFile(blobDir + "/pictures.bin", pictures);
+    const std::vector<uint8_t> laterPacked = PackPictures(later);
+    WriteFile(blobDir + "/pictures-later.bin", laterPacked);
+    WriteBlobSource(blobDir + "/later.cpp", {{"kelo_pictures_later", laterPacked}});
 
     std::vector<uint8_t> waves;
     for (int i = 0; i < assets::kWaveCount; ++i) {
@@ -180,7 +188,7 @@ int main(int argc, char** argv) {
       waves.insert(waves.end(), pcm.begin(), pcm.end());
     }
     WriteFile(blobDir + "/waves.bin", waves);
-    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", PackPictures(pictures)}, {"kelo_waves", waves}});
+    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", PackPictures(first)}, {"kelo_waves", waves}});
 
     gen::WriteGif(dataDir + "/schuss.gif", gen::PaintSchuss());
     gen::WriteGif(dataDir + "/feuer.gif", gen::PaintFeuer());

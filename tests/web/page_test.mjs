@@ -2,8 +2,9 @@
 // browser that keeps nothing, an IndexedDB that never answers, transactions
 // that fail, two tabs each finishing a level, the name field with characters
 // the game refuses, an audio output at another rate and one interrupted, a
-// visible area smaller than the window, and a page loaded in a background tab;
-// the tabs also in a browser without Web Locks.
+// visible area smaller than the window, a page loaded in a background tab,
+// and pictures that cannot be fetched; the tabs also in a browser without
+// Web Locks.
 // Each case runs in a browser context of its own (its own storage); the two
 // tabs, which take the longest, in a browser of their own beside the others.
 //
@@ -339,6 +340,26 @@ try {
     check('a pasted text is kept as far as the game takes it, 20 characters',
       same(await both(), 'Zoë ód  Müller-Lüden'));
     check('no errors on the page', page.problems.join(' | '));
+    await page.browserContext().close();
+  });
+
+  // --- The pictures that come later, when they cannot be fetched --------------
+  await attempt('the later pictures missing', async () => {
+    const page = await open();
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (/\/kelo\.[0-9a-f]+\.pictures$/.test(new URL(r.url()).pathname) ? r.abort() : r.continue()));
+    await page.goto(url);
+    await reach(page, 'Main');
+    await sleep(300);
+    await click(page, 400, 233);  // "HighScore": its pictures come later
+    // The game's error message is answered with Enter, then the page ends.
+    let line = '';
+    for (const until = Date.now() + 20000; !line && Date.now() < until; await sleep(500)) {
+      await page.keyboard.press('Enter');
+      line = await shownText(page, 'ending');
+    }
+    check('pictures that cannot be fetched end the game with a line that says so',
+      line.includes('ließ sich nicht laden') ? '' : `the page shows "${line}", state "${(await status(page)).state}"`);
     await page.browserContext().close();
   });
 

@@ -32,6 +32,17 @@ mergeInto(LibraryManager.library, {
     Module.page.status(UTF8ToString(state), fps, ticks, UTF8ToString(text));
   },
   kelo_page_end: function(code, message) { Module.page.end(code, UTF8ToString(message)); },
+  kelo_page_pictures__deps: ['malloc'],
+  kelo_page_pictures: function(size) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      Module.page.laterPictures().then(function(bytes) {
+        var p = _malloc(bytes.length);
+        HEAPU8.set(bytes, p);
+        HEAP32[size >> 2] = bytes.length;
+        wakeUp(p);
+      }, function() { wakeUp(0); });
+    });
+  },
   kelo_page_random: function() {
     var a = new Uint32Array(1);
     crypto.getRandomValues(a);

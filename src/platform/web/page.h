@@ -34,6 +34,11 @@ uint32_t kelo_page_random();
 
 // --- The files ----------------------------------------------------------------
 
+// Waits for the pictures that come later (the page's kelo.pictures, which it
+// fetches once it shows its first picture) and returns them in memory of
+// malloc's, `*size` bytes; null where the page could not fetch them.
+unsigned char* kelo_page_pictures(int* size);
+
 // Waits for this page's turn to play (while another tab of the game plays,
 // the page shows `busy` and lets the player take the game over), then reads
 // the browser's storage into `folder`; every later sync of a file there writes

@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/core/cp1252.h"
 #include "platform/core/font.h"
+#include "platform/core/imagelist.h"
 #include "platform/core/keys.h"
 #include "platform/core/layout.h"
 #include "platform/core/scaler.h"
@@ -239,6 +241,15 @@ class WebBackend final : public Backend {
 }  // namespace
 
 bool OpenPageStorage(const char* busy) { return kelo_page_mount("/kelo-files", busy) == 0; }
+
+std::vector<unsigned char> LaterPictures() {
+  int size = 0;
+  unsigned char* bytes = kelo_page_pictures(&size);
+  if (!bytes) throw std::runtime_error("the page could not fetch the later pictures");
+  std::vector<unsigned char> out(bytes, bytes + size);
+  std::free(bytes);
+  return out;
+}
 
 std::unique_ptr<Backend> CreateWebBackend(std::optional<uint32_t> seed, std::function<PageStatus()> status) {
   return std::make_unique<WebBackend>(seed, std::move(status));

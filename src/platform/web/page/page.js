@@ -1,7 +1,8 @@
 // The page around the game: the canvas in device pixels over the visible
 // area, input from mouse, touch and keyboard, the text field for on-screen
 // keyboards, full screen, sound from the first click or key, the SoundFont
-// after the first picture, the read-only status window.kelo, one tab playing
+// and the pictures that come later fetched after the first picture, the
+// read-only status window.kelo, one tab playing
 // at a time, the lines about the browser's storage, the line at the end, and
 // the service worker that keeps the game for playing offline.
 'use strict';
@@ -406,13 +407,26 @@
     if (c && !finished && c.state !== 'running' && c.state !== 'closed') c.resume().catch(() => {});
   }
 
+  // A file of this build, whole (`tries` times, a second apart, while the
+  // network fails).
+  async function fetchBytes(name, tries = 1) {
+    for (let i = 1; ; ++i) {
+      try {
+        const r = await fetch(named(name));
+        if (!r.ok) throw new Error(`${name}: ${r.status}`);
+        return new Uint8Array(await r.arrayBuffer());
+      } catch (e) {
+        if (i >= tries) throw e;
+        await new Promise((resolve) => setTimeout(resolve, 1000));
+      }
+    }
+  }
+
   // The effects' PCM bytes, one after the other in the order of their numbers;
   // a file that is not whole keeps them all silent.
   async function loadWaves() {
     try {
-      const r = await fetch(named('kelo.waves'));
-      if (!r.ok) throw new Error('kelo.waves: ' + r.status);
-      const bytes = new Uint8Array(await r.arrayBuffer());
+      const bytes = await fetchBytes('kelo.waves');
       const total = audio.waves.reduce((n, w) => n + w.bytes, 0);
       if (bytes.length !== total) throw new Error(`kelo.waves: ${bytes.length} bytes, not ${total}`);
       let at = 0;
@@ -526,15 +540,14 @@
     });
   }
 
-  // After the first picture: the effects' sound, FluidSynth and the SoundFont.
-  // Without them the effects are silent and the music stays on its clock.
+  // After the first picture: the pictures that come later, the effects' sound,
+  // FluidSynth and the SoundFont. Without the sounds the effects are silent
+  // and the music stays on its clock.
   async function loadMusic() {
+    laterPictures().catch(() => {});  // asked for again when the program needs them
     loadWaves();
     try {
-      const soundFont = fetch(named('kelo.sf2')).then((r) => {
-        if (!r.ok) throw new Error('kelo.sf2: ' + r.status);
-        return r.arrayBuffer();
-      });
+      const soundFont = fetchBytes('kelo.sf2');
       await script(named('libfluidsynth.js'));
       const fluidModule = window.Module;
       await script(named('js-synthesizer.js'));
@@ -548,7 +561,7 @@
       synth.init(audio.context.sampleRate, { initialGain: 0.45 });
       const bytes = await soundFont;
       performance.mark('kelo-soundfont-fetched');
-      await synth.loadSFont(bytes);
+      await synth.loadSFont(bytes.buffer);
       performance.mark('kelo-soundfont-loaded');
       audio.fluid = fluidModule;
       audio.synth = synth.getRawSynthesizer();
@@ -557,6 +570,21 @@
       console.warn('The music stays silent:', e);
     }
     keepOffline();
+  }
+
+  // --- The pictures that come later ------------------------------------------
+  // What the program draws only after the main menu (the results, the
+  // highscore list, the farewell: kelo.pictures) is fetched once the first
+  // picture shows; the program waits for it where it needs it sooner. Where
+  // it cannot be had after a few tries, the program stops with its error
+  // message, and the line at the end says why.
+  let later = null, laterFailed = false;
+  function laterPictures() {
+    if (!later) later = fetchBytes('kelo.pictures', 3).catch((e) => {
+      later = null;
+      throw e;
+    });
+    return later;
   }
 
   // --- Offline --------------------------------------------------------------
@@ -805,8 +833,9 @@
     },
     end(code, message) {
       finished = true;
-      ending.querySelector('.text').textContent = message ||
-        (code === 0 ? 'Kelo - Das Spiel ist beendet.' : 'Kelo - Das Spiel wurde nach einem Fehler beendet.');
+      ending.querySelector('.text').textContent = message || (code === 0 ? 'Kelo - Das Spiel ist beendet.'
+        : laterFailed ? 'Kelo - Das Spiel wurde beendet: Ein Teil des Spiels ließ sich nicht laden.'
+          : 'Kelo - Das Spiel wurde nach einem Fehler beendet.');
       box.hidden = true;
       field.hidden = true;
       ending.hidden = false;
@@ -834,6 +863,11 @@
       return state;
     },
     audioRate: () => audio.context.sampleRate,
+    laterPictures: () => laterPictures().catch((e) => {
+      console.warn('The later pictures did not come:', e);
+      laterFailed = true;
+      throw e;
+    }),
     wave(index, bytes, rate, channels, bits) { audio.waves[index] = { bytes, rate, channels, bits, pcm: null }; },
     playWave,
     soundingWaves: () => audio.sounding,
