@@ -283,6 +283,17 @@ async function asAnApp(server, url, profile) {
       const r = await navigator.serviceWorker.getRegistration();
       return !!(r && r.waiting);
     }, 30000) ? '' : JSON.stringify(await worker(b)));
+    // While this tab plays, a start in another tab leaves the next build
+    // waiting: this tab may still fetch files of its own build.
+    const second = await web.watch(await b.browser.newPage());
+    await second.goto(url);
+    // Once it has the program, it says that the game runs in the other tab.
+    await second.waitForFunction(() => !document.getElementById('elsewhere').hidden, { timeout: 20000, polling: 100 })
+      .catch(() => {});
+    const beside = await buildOf(second);
+    check('a start beside a tab that plays keeps to that tab\'s build',
+      beside.files.join() === first.files.join() && (await worker(b)).waiting ? '' : 'the next build took over');
+    await second.close();
     await b.newTab();
     await b.open(url);
     await reach(b, 'Main');

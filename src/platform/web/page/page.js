@@ -596,16 +596,26 @@
     navigator.serviceWorker.register('sw.js').then((r) => r.update())
       .catch((e) => console.warn('Not kept for offline play:', e));
   }
-  // At the start, before anything of the game is loaded: a newer build that is
-  // kept whole takes over, and the page starts again with it.
+  // At the start, before anything of the game is loaded and before this tab
+  // asks for its turn to play: a newer build that is kept whole takes over,
+  // and the page starts again with it; not while another tab of the game is
+  // open, which goes on with its build.
   async function newerBuild() {
     if (!navigator.serviceWorker || !navigator.serviceWorker.controller) return false;
     const registration = await navigator.serviceWorker.getRegistration().catch(() => null);
     if (!registration || !registration.waiting) return false;
-    await new Promise((resolve) => {
+    const changed = new Promise((resolve) => {
       navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true });
-      registration.waiting.postMessage('take-over');
     });
+    // The worker answers at once; one that does not within seconds is left waiting.
+    const taken = await Promise.race([changed.then(() => true), new Promise((resolve) => {
+      const answer = new MessageChannel();
+      answer.port1.onmessage = (e) => resolve(e.data === true);
+      registration.waiting.postMessage('take-over', [answer.port2]);
+      setTimeout(() => resolve(false), 3000);
+    })]);
+    if (!taken) return false;
+    await changed;
     location.reload();
     return true;
   }
