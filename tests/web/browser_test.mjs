@@ -145,11 +145,32 @@ async function turned(b) {
   check('turned back the main menu shows as docs/screens/main.png', await looksLike(b, 'main.png', { x: 470, y: 300 }));
 }
 
+// The WebGL context lost (as a browser loses it when the graphics processor
+// resets), then given back: the picture goes on through the 2D canvas, then
+// through WebGL again, the same all the time.
+async function lostContext(b) {
+  const through2D = () => b.evaluate(() => !document.getElementById('flat').hidden);
+  await b.evaluate(() => {
+    window.keloLose = document.getElementById('screen').getContext('webgl').getExtension('WEBGL_lose_context');
+    window.keloLose.loseContext();
+  });
+  await settle();
+  check('with the WebGL context lost the main menu goes on through the 2D canvas', await through2D()
+    ? await looksLike(b, 'main.png', { x: 470, y: 300 }) : 'the 2D canvas does not show');
+  await b.evaluate(() => window.keloLose.restoreContext());
+  await settle();
+  check('the context given back shows it through WebGL again', !(await through2D())
+    ? await looksLike(b, 'main.png', { x: 470, y: 300 }) : 'still the 2D canvas');
+}
+
 async function walk(b, url) {
   await b.open(url);
   check('the main menu comes', await reach(b, 'Main'));
-  budget(`the picture goes to the screen through ${await b.evaluate(() => (document.getElementById('flat').hidden ? 'WebGL' : 'the 2D canvas'))}`);
+  const webgl = await b.evaluate(() => document.getElementById('flat').hidden);
+  budget(`the picture goes to the screen through ${webgl ? 'WebGL' : 'the 2D canvas'}`);
   check('the main menu looks as docs/screens/main.png shows it', await looksLike(b, 'main.png', { x: 470, y: 300 }));
+  if (webgl) await lostContext(b);
+  else skip('a lost WebGL context', 'the page draws without WebGL here');
   if (b.view) await turned(b);
   await newGame(b, 'Jürgen');
   const fps = await waitFor(b, () => window.kelo.fps === 50, 10000) ? 50 : (await state(b)).fps;
