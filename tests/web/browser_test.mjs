@@ -383,7 +383,8 @@ async function levelBudget(label, { width, height, scale, slower = 1, touch = fa
       webgl: document.getElementById('flat').hidden, dpr: devicePixelRatio }));
     budget(`${label}: ${((s.ticks - ticksBefore) / seconds).toFixed(1)} ticks a second, ${s.fps} pictures, ` +
       `main thread ${percent(busy)} of a core (budget ${percent(limit)}); canvas ${info.canvas[1]} device pixels wide ` +
-      `at ${info.dpr}x, ${info.webgl ? 'WebGL' : '2D canvas'}`);
+      `at ${info.dpr}x, ${info.webgl ? 'WebGL' : 'the 2D canvas: MEASURED WITHOUT A GRAPHICS PROCESSOR, which the budget ' +
+        'assumes (the page leaves a WebGL drawn in software for its own scaler)'}`);
     check(`${label}: the level plays on`, s.state === 'Level' ? '' : `it is "${s.state}"`);
   } finally {
     await b.close();

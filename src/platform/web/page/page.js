@@ -23,17 +23,18 @@
   // with a graphics processor (gpu below); otherwise (a WebGL drawn by the
   // processor in software is slower than our own scaler, and stalls the game
   // where the machine is busy), and while a lost WebGL context is not back, through
-  // this canvas of its own over the game's (drawn with 2D calls). Desynchronized:
-  // the canvas goes to the display without waiting for the page's other drawing.
+  // this canvas of its own over the picture's place in the game's. It holds
+  // the picture as the program hands it over: at a whole multiple the 640 x 480
+  // picture itself, which the browser enlarges by the nearest pixel as it
+  // shows the canvas, else the program's own enlargement, pixel for pixel.
+  // Desynchronized: the canvas goes to the display without waiting for the
+  // page's other drawing.
   const flat = document.createElement('canvas');
   flat.id = 'flat';
   flat.hidden = true;
   box.insertBefore(flat, field);
   const context = flat.getContext('2d', { alpha: false, desynchronized: true });
-  const frame = document.createElement('canvas');  // the picture before it is enlarged
-  frame.width = W;
-  frame.height = H;
-  const frameContext = frame.getContext('2d', { alpha: false });
+  let flatPlace = '';
 
   // --- What the page publishes: read-only ----------------------------------
   const shown = { state: '', fps: 0, ticks: 0, name: '' };
@@ -64,9 +65,8 @@
     const ratio = window.devicePixelRatio || 1;
     const w = deviceWidth || Math.round(rect.width * ratio), h = deviceHeight || Math.round(rect.height * ratio);
     if (canvas.width !== w || canvas.height !== h) {
-      canvas.width = flat.width = w;
-      canvas.height = flat.height = h;
-      context.imageSmoothingEnabled = false;
+      canvas.width = w;
+      canvas.height = h;
       post({ kind: 7 });
     }
     placeLinks();
@@ -792,15 +792,19 @@
     // The picture through WebGL: false where it has none (present then).
     show: (pixels, x, y, dw, dh) => gpu.show(pixels, x, y, dw, dh) && pictureShown(),
     present(rgba, w, h, x, y, dw, dh) {
-      flat.hidden = false;
-      const image = new ImageData(rgba, w, h);
-      if (w === dw && h === dh) {
-        context.putImageData(image, x, y);
-      } else {
-        frameContext.putImageData(image, 0, 0);
-        context.imageSmoothingEnabled = false;
-        context.drawImage(frame, 0, 0, w, h, x, y, dw, dh);
+      if (flat.width !== w || flat.height !== h) {
+        flat.width = w;
+        flat.height = h;
       }
+      // Over dw x dh device pixels at (x, y) of the game's canvas.
+      const kx = cssWidth / canvas.width, ky = cssHeight / canvas.height;
+      const place = `${x * kx}px,${y * ky}px,${dw * kx}px,${dh * ky}px`;
+      if (place !== flatPlace) {
+        flatPlace = place;
+        [flat.style.left, flat.style.top, flat.style.width, flat.style.height] = place.split(',');
+      }
+      context.putImageData(new ImageData(rgba, w, h), 0, 0);
+      flat.hidden = false;
       pictureShown();
     },
     nextEvent: () => events.shift(),
