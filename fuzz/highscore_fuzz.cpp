@@ -1,6 +1,5 @@
 // Fuzz target: a highscore file as the game reads, shows and ranks it. The
 // real game window runs once per process, in a folder of its own.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,30 +8,18 @@
 #include <stdexcept>
 #include <string>
 
+#include "game_folder.h"
 #include "main.h"
 #include "platform/core/files.h"
 #include "platform/headless/harness_backend.h"
 #include "tool1.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
-std::string folder;
-
-void RemoveFolder() {
-  std::error_code ec;
-  fs::remove_all(folder, ec);
-}
+const std::string& folder = FuzzGameFolder();
 
 void StartGame() {
-  // Every record is synced as it is written: a folder in memory keeps that quick.
-  const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-  std::string tmpl = std::string(base) + "/kelo-fuzz-XXXXXX";
-  if (!mkdtemp(tmpl.data())) std::abort();
-  folder = tmpl + "/";
-  std::atexit(RemoveFolder);
-  fs::copy(fs::path(KELO_GAME_DIR) / "data", fs::path(folder) / "data", fs::copy_options::recursive);
   // Never torn down: the process ends with the game still open, as the game's own does.
   static plat::HarnessBackend* backend = new plat::HarnessBackend(0);
   Application.Initialize(backend);

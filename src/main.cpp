@@ -4,6 +4,7 @@
 #include "huhn.h"
 #include "menu.h"
 #include "platform/core/keys.h"
+#include "replay.h"
 #include "tool1.h"
 
 TForm1* Form1 = nullptr;
@@ -32,19 +33,33 @@ TForm1::TForm1() {
   DXTimer1.Interval = 20;
   DXTimer1.ActiveOnly = true;
   DXTimer1.Enabled = false;
-  DXTimer1.OnTimer = [this] { DXTimer1Timer(); };
   screen1.OnInitialize = [this] { screen1Initialize(); };
   screen1.OnFinalize = [this] { screen1Finalize(); };
   MediaPlayer1.Visible = false;
 
-  Application.OnMouseMove = [this](int x, int y) { screen1MouseMove(x, y); };
-  Application.OnMouseDown = [this](int button, int x, int y) { screen1MouseDown(button, x, y); };
+  DXTimer1.OnTimer = [this] {
+    replay::TickBegins();
+    DXTimer1Timer();
+    replay::InputTaken();
+  };
+  // Every level is recorded as the handlers take its input.
+  Application.OnMouseMove = [this](int x, int y) {
+    replay::Moved(x, y);
+    screen1MouseMove(x, y);
+  };
+  Application.OnMouseDown = [this](int button, int x, int y) {
+    replay::Pressed(button, x, y);
+    screen1MouseDown(button, x, y);
+  };
   Application.OnKeyDown = [this](int key) {
+    replay::KeyDown(key);
     // The window sees every key first, then the name field that holds the focus.
     FormKeyDown(key);
     Edit1KeyDown(key);
     Edit1.EditKey(key);
+    replay::InputTaken();
   };
+  Application.OnActivate = [](bool active) { replay::FocusChanged(active); };
   Application.OnText = [this](const std::string& utf8) { Edit1.TypeText(utf8); };
   Application.OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
 }
@@ -55,6 +70,7 @@ TForm1::~TForm1() {
   Application.OnKeyDown = nullptr;
   Application.OnText = nullptr;
   Application.OnCloseQuery = nullptr;
+  Application.OnActivate = nullptr;
   Application.OnException = nullptr;
   if (Form1 == this) Form1 = nullptr;
 }
@@ -62,6 +78,11 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
   Application.OnException = [this](const std::exception& e) { AppException(e); };
   InitGame();
+}
+
+void TForm1::FormCreateForReplay() {
+  Application.OnException = [this](const std::exception& e) { AppException(e); };
+  InitForReplay();
 }
 
 void TForm1::AppException(const std::exception& /*error*/) { ShowFatalError(); }
@@ -100,6 +121,7 @@ int OptionsIndex() { return Form1->alphaExplosions == 1 ? 15 : 13; }
 void StartLevelFromName(bool byEnter) {
   TForm1& f = *Form1;
   MenuFadeOut(4);
+  replay::LevelStarts();
   StartLevel();
   StartWave();
   if (byEnter || f.MediaPlayer1.IsOpen()) f.MediaPlayer1.Play();
@@ -401,7 +423,7 @@ void TForm1::screen1Finalize() {
 
 void RequestTermination() { Application.Terminate(); }
 
-void CreateGameWindow() {
+void CreateGameWindow(bool forReplay) {
   try {
     new TForm1();
   } catch (const std::exception&) {
@@ -412,7 +434,10 @@ void CreateGameWindow() {
     return;
   }
   try {
-    Form1->FormCreate();
+    if (forReplay)
+      Form1->FormCreateForReplay();
+    else
+      Form1->FormCreate();
   } catch (const std::exception& e) {
     Application.HandleException(e);
   }

@@ -76,6 +76,8 @@ class TForm1 {
 
   // Event handlers, in the order the window declares them.
   void FormCreate();
+  // Start-up for a replay: the game's data, none of the player's files.
+  void FormCreateForReplay();
   void FormKeyDown(int key);
   void Edit1KeyDown(int key);
   void FormCloseQuery(bool& canClose);
@@ -172,9 +174,9 @@ void RequestTermination();
 void ShowFatalError();
 
 // Program start and end around the message loop: creates the game window
-// (start-up runs in FormCreate), shows it (display start), and at the end
-// runs display end and frees the window.
-void CreateGameWindow();
+// (start-up runs in FormCreate, or FormCreateForReplay), shows it (display
+// start), and at the end runs display end and frees the window.
+void CreateGameWindow(bool forReplay = false);
 void ShowGameWindow();
 void DestroyGameWindow();
 // The whole run on a backend: the application with its title, the game

@@ -9,6 +9,7 @@
 #include "menu.h"
 #include "main.h"
 #include "platform/core/files.h"
+#include "replay.h"
 
 // --- Numeric rules -------------------------------------------------------------
 
@@ -18,7 +19,7 @@ int PanOf(int x) { return x * 20000 / 640 - 10000; }
 
 uint32_t RandSeed = 0;
 
-void Randomize() { RandSeed = Application.Host().RandomizeSeed(); }
+void Randomize() { RandSeed = replay::Reseed(Application.Host().RandomizeSeed()); }
 
 int Random(int n) {
   RandSeed = RandSeed * 0x08088405u + 1u;
@@ -43,9 +44,9 @@ void LoadGif(std::unique_ptr<TGIFImage>& field, const std::string& path, int fra
                             std::to_string(framesNeeded));
 }
 
-}  // namespace
-
-void InitGame() {
+// The start-up of the game, and with `playersFiles` false that of a replay:
+// the game's data only, and no file of the player's read or written.
+void StartUp(bool playersFiles) {
   TForm1& f = *Form1;
   f.ClientWidth = 0;
   f.ClientHeight = 0;
@@ -54,8 +55,8 @@ void InitGame() {
   f.appFolder = plat::GameFilesFolder();
   if (f.appFolder.empty() || f.appFolder.back() != '/') f.appFolder += '/';
   const std::string ini = f.appFolder + "kelo.ini";
-  plat::RemoveLeftoverOf(ini);  // of a save that was killed half way
-  if (plat::FileExists(ini)) {
+  if (playersFiles) plat::RemoveLeftoverOf(ini);  // of a save that was killed half way
+  if (playersFiles && plat::FileExists(ini)) {
     f.Memo1.Lines.SetText(plat::ReadWholeFile(ini));
     f.alphaExplosions = (!f.Memo1.Lines.Empty() && f.Memo1.Lines[0] == "1") ? 1 : 0;
   } else {
@@ -72,9 +73,18 @@ void InitGame() {
   LoadGif(f.gifSchuss, f.appFolder + "data/schuss.gif", 1);
   LoadGif(f.gifFeuer, f.appFolder + "data/feuer.gif", 1);
   LoadGif(f.gifAtom, f.appFolder + "data/atom.gif", 26);
+  if (!playersFiles) {
+    f.gameState = "Busy";  // as when the name screen has faded out
+    return;
+  }
   OpenHighscores();
   f.gameState = "Main";
 }
+
+}  // namespace
+
+void InitGame() { StartUp(true); }
+void InitForReplay() { StartUp(false); }
 
 void SaveSettings() {
   TForm1& f = *Form1;
@@ -243,6 +253,8 @@ void OpenHighscores() {
         file.Write(&f.highTables[n]);
       }
     }
+    // A game ended while a replay moved with its entry leaves it where it was.
+    if (replay::KeepingReplays()) replay::MatchEntryReplays(n);
   }
 }
 
@@ -251,7 +263,6 @@ void InsertHighscore() {
   const int list = f.difficulty;
   THighscoreTable& t = f.highTables[list];
   const int hits = f.scoreHits, points = f.scorePoints;
-  f.highFiles[list].Seek(0);
   f.placement = 0;
   for (int i = 5; i >= 1; --i) {
     const int k = i - 1;
@@ -269,7 +280,11 @@ void InsertHighscore() {
       f.placement = i;
     }
   }
-  f.highFiles[list].Write(&t);
+  // A replay that plays saves nothing.
+  if (!replay::Playing()) {
+    f.highFiles[list].Seek(0);
+    f.highFiles[list].Write(&t);
+  }
 }
 
 void ResetHighscores() {
@@ -280,6 +295,7 @@ void ResetHighscores() {
     file.Assign(HighFileName(n));
     WriteDefaults(n);
   }
+  if (replay::KeepingReplays()) replay::RemoveEntryReplays();
   plat::MessageBoxContent box;
   box.caption = Application.Title;
   box.text = "Die Highscore-Liste wurde zur\xFC" "ckgesetzt.";

@@ -34,6 +34,8 @@ void DrawGifFrame(const TGIFImage& gif, int index, TCanvas& canvas, TRect rect, 
 // --- Start-up and settings -----------------------------------------------------
 
 void InitGame();
+// Start-up for a replay: the game's data, none of the player's files.
+void InitForReplay();
 void SaveSettings();
 
 // A music change that must not stop the game with a message: any failure asks

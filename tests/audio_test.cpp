@@ -132,6 +132,45 @@ TEST(MidiFile, TempoChangesInAnyTrackShapeTheTimes) {
   }
 }
 
+TEST(MidiFile, EveryMessageIsReadAtItsOwnLength) {
+  // Each kind of channel message, then again in running status, a tick apart;
+  // a system-exclusive message, an escaped packet and a text after them.
+  const int kinds[] = {0x80, 0x91, 0xA2, 0xB3, 0xC4, 0xD5, 0xE6};
+  auto oneByte = [](int status) { return status >= 0xC0 && status < 0xE0; };  // program, channel pressure
+  std::vector<int> body;
+  for (int status : kinds) {
+    body.insert(body.end(), {0x01, status, 0x11});
+    if (!oneByte(status)) body.push_back(0x22);
+    body.insert(body.end(), {0x01, 0x33});
+    if (!oneByte(status)) body.push_back(0x44);
+  }
+  body.insert(body.end(), {0x01, 0xF0, 0x03, 0x7E, 0x7F, 0xF7, 0x01, 0xF7, 0x02, 0x90, 0x40, 0x01, 0xFF, 0x01, 0x04,
+                           'K', 'e', 'l', 'o', 0x01, 0xE0, 0x00, 0x40, 0x00, 0xFF, 0x2F, 0x00});
+  // A longer header and a chunk of another kind before the track are passed over.
+  std::string file = Midi(0, 1000, {body});
+  file[7] = 8;
+  file.insert(14, std::string("\0\0XTRA\0\0\0\x02zz", 12));
+  const plat::MidiFile midi = plat::ParseMidi(file);
+  ASSERT_EQ(midi.events.size(), 16u);
+  for (size_t i = 0; i < 14; ++i) {
+    SCOPED_TRACE(i);
+    const int status = kinds[i / 2];
+    const plat::MidiEvent& e = midi.events[i];
+    EXPECT_EQ(e.status, status);
+    EXPECT_EQ(e.data1, i % 2 ? 0x33 : 0x11);
+    EXPECT_EQ(e.data2, oneByte(status) ? 0 : i % 2 ? 0x44 : 0x22);
+    EXPECT_EQ(e.timeUs, 500.0 * double(i + 1));  // a tick is half a millisecond
+  }
+  EXPECT_EQ(midi.events[14].status, 0xF0);
+  EXPECT_EQ(midi.events[14].timeUs, 500.0 * 15);
+  ASSERT_EQ(midi.events[14].sysexLength, 2u);
+  EXPECT_EQ(midi.sysex[midi.events[14].sysexOffset + 1], 0x7F);
+  EXPECT_EQ(midi.events[15].status, 0xE0);
+  EXPECT_EQ(midi.events[15].data2, 0x40);
+  EXPECT_EQ(midi.events[15].timeUs, 500.0 * 18);
+  EXPECT_EQ(midi.lengthUs, 500.0 * 18);
+}
+
 // The media player on the headless driver's silent sink and virtual clock.
 TEST(MusicPlayer, KeepsTimeAndRewindsOnTheVirtualClock) {
   testing_support::GameFolder folder;
@@ -229,8 +268,12 @@ class FakeSynth final : public plat::Synthesizer {
     } else if ((kind == 0x80 || kind == 0x90) && held > 0) {
       --held;
     }
+    if ((kind == 0x80 || (kind == 0x90 && !e.data2)) && voices > 0) --voices;
   }
-  void Reset() override { ++resets; }
+  void Reset() override {
+    ++resets;
+    voices = 0;
+  }
   void NotesOff() override {
     ++notesOff;
     voices = held = 0;
@@ -359,6 +402,76 @@ TEST(Sequencer, GoesQuietOnceNothingSoundsAndKeepsCraftedTimesInRange) {
   RenderFor(sequencer, 1000);
   EXPECT_TRUE(sequencer.Playing(odd));
   EXPECT_EQ(sequencer.Position(odd, 1000), 999);
+}
+
+namespace {
+
+// One tick a millisecond: a controller at 0, a note from 100 to 300, and the
+// track's end at 5000, long after the note has rung out.
+std::string LongTail() {
+  return Midi(0, 500, {{0x00, 0xB0, 7, 90, 0x64, 0x90, 60, 100, 0x81, 0x48, 0x80, 60, 0, 0xA4, 0x5C, 0xFF, 0x2F, 0x00}});
+}
+
+}  // namespace
+
+// What is heard over time: a piece cued exactly onto a note plays that note,
+// and a piece that has gone quiet still runs on to its end and starts again.
+TEST(Sequencer, ACueOnANotePlaysItAndASilentTailRunsToTheEndAndLoops) {
+  const auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(LongTail()));
+  plat::Sequencer sequencer(1000);
+  FakeSynth synth;
+  sequencer.Attach(&synth);
+  for (int cue : {100, 101}) {
+    SCOPED_TRACE(cue);
+    synth.sent.clear();
+    const uint64_t piece = sequencer.Load(midi);
+    sequencer.Cue(piece, cue);
+    sequencer.Play(piece);
+    RenderFor(sequencer, 1);
+    ASSERT_EQ(synth.sent.size(), cue == 100 ? 2u : 1u);  // the controller set up, the note only on its frame
+    EXPECT_EQ(synth.sent[0].status, 0xB0);
+    if (cue == 100) {
+      EXPECT_EQ(synth.sent[1].status, 0x90);
+    }
+  }
+
+  // At the sound card's rate, music handed over on the clock exactly when the
+  // note is due plays it too.
+  plat::Sequencer card(44100);
+  FakeSynth cardSynth;
+  card.Attach(&cardSynth);
+  uint32_t clock = 0;
+  plat::HandoverMusic music(midi, [&] { return clock; }, nullptr);
+  music.Play();
+  clock = 100;
+  music.MoveTo(card, 44100);
+  RenderFor(card, 1);
+  ASSERT_EQ(cardSynth.sent.size(), 2u);
+  EXPECT_EQ(cardSynth.sent[1].status, 0x90);
+
+  // From the start: the note ends at 300, the tail is silence, the position runs on.
+  const uint64_t piece = sequencer.Load(midi);
+  sequencer.Play(piece);
+  synth.sent.clear();
+  RenderFor(sequencer, 4999);
+  EXPECT_EQ(sequencer.Position(piece, 5000), 4999);
+  EXPECT_TRUE(sequencer.Playing(piece));
+  RenderFor(sequencer, 1);
+  EXPECT_EQ(sequencer.Position(piece, 5000), 5000);
+  EXPECT_FALSE(sequencer.Playing(piece));
+  RenderFor(sequencer, 500);
+  EXPECT_EQ(sequencer.Position(piece, 5000), 5000);
+  ASSERT_EQ(synth.sent.size(), 3u);
+  EXPECT_EQ(synth.sent[2].frame - synth.sent[1].frame, 200);
+
+  // Played again at its end, as the level does: everything from the start on its frames.
+  sequencer.Play(piece);
+  synth.sent.clear();
+  const int64_t start = synth.rendered;
+  RenderFor(sequencer, 301);
+  ASSERT_EQ(synth.sent.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(synth.sent[i].frame - start, int64_t(i == 0 ? 0 : 100 + 200 * (i - 1))) << i;
+  EXPECT_EQ(sequencer.Position(piece, 5000), 301);
 }
 
 namespace {

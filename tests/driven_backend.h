@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/app.h"
+#include "platform/core/audio.h"
 
 class DrivenBackend final : public plat::Backend {
  public:
@@ -74,7 +75,9 @@ class DrivenBackend final : public plat::Backend {
   void PaceGammaStep() override {}
   bool PaceGammaPresent() override { return true; }
   void Record(const plat::Sighting& s) override { sightings.push_back(s); }
+  plat::AudioDevice* Audio() override { return &audio_; }  // silent, on this clock
 
  private:
   std::multimap<uint32_t, plat::Event> script_;
+  plat::SilentAudio audio_{[this] { return clockMs; }};
 };

@@ -18,6 +18,7 @@ struct Frame {
   int transparent = NO_TRANSPARENT_COLOR;
   int disposal = DISPOSE_DO_NOT;
   bool interlace = false;
+  bool control = true;  // written with a graphics control block
 };
 
 ColorMapObject* Map(const std::vector<uint32_t>& palette) {
@@ -45,7 +46,7 @@ std::string MakeGif(int w, int h, const std::vector<uint32_t>& global, const std
   for (const Frame& f : frames) {
     GraphicsControlBlock gcb{f.disposal, false, 0, f.transparent};
     GifByteType ext[4];
-    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(EGifGCBToExtension(&gcb, ext)), ext);
+    if (f.control) EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(EGifGCBToExtension(&gcb, ext)), ext);
     map = f.palette.empty() ? nullptr : Map(f.palette);
     if (!map && gif->Image.ColorMap) {
       // The encoder would drop the last frame's table without freeing it.
@@ -157,6 +158,26 @@ TEST(GifLoading, FramesAreLaidOverEachOtherAsAViewerShowsThem) {
   }
 }
 
+TEST(GifLoading, AControlBlockCountsForTheOneFrameAfterItOnly) {
+  // On a 2 x 1 screen: a frame without a block, one whose blue is see-through
+  // and that is cleared afterwards, then two more without blocks.
+  const std::vector<uint32_t> global = {0xFF0000, 0x00FF00, 0x0000FF, 0x000000};
+  const std::vector<Frame> frames = {
+      Frame{.w = 2, .px = {0, 1}, .control = false},
+      Frame{.w = 2, .px = {2, 2}, .transparent = 2, .disposal = DISPOSE_BACKGROUND},
+      Frame{.px = {2}, .control = false},
+      Frame{.left = 1, .px = {1}, .control = false},
+  };
+  TGIFImage gif;
+  Load(gif, MakeGif(2, 1, global, frames));
+  ASSERT_EQ(gif.Count(), 4);
+  const uint16_t want[4][2] = {{kRed, kGreen}, {kRed, kGreen}, {kBlue, 0}, {kBlue, kGreen}};
+  for (int i = 0; i < 4; ++i)
+    for (int x = 0; x < 2; ++x) EXPECT_EQ(gif.Frames[size_t(i)]->Opaque.Pixel(x, 0), want[i][x]) << i << ", " << x;
+  EXPECT_TRUE(gif.Frames[2]->HasTransparency);
+  EXPECT_FALSE(gif.Frames[3]->HasTransparency);
+}
+
 TEST(GifLoading, BrokenOrHostileFilesAreErrors) {
   const std::string corpus = std::string(KELO_SOURCE_DIR) + "/fuzz/corpus/gif/";
   const std::string feuer = Slurp(std::string(KELO_GAME_DIR) + "/data/feuer.gif");
@@ -186,6 +207,13 @@ TEST(GifLoading, BrokenOrHostileFilesAreErrors) {
     EXPECT_THROW(Load(gif, bytes), plat::EInOutError) << what;
     EXPECT_EQ(gif.Count(), 0) << what;
   }
+
+  // At the limits themselves a file still loads.
+  TGIFImage most;
+  Load(most, MakeGif(1, 1, two, std::vector<Frame>(size_t(kGifMaxFrames))));
+  EXPECT_EQ(most.Count(), kGifMaxFrames);
+  Load(most, MakeGif(kGifMaxSide, 1, two, {Frame{.w = kGifMaxSide}, Frame{.h = kGifMaxSide}}));
+  EXPECT_EQ(most.Count(), 2);
 
   TGIFImage whole;
   Load(whole, feuer);

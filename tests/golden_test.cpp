@@ -2,18 +2,22 @@
 // level at each difficulty with hits on chickens and on every kind of bonus
 // object, the end sequence, the results, the three lists and their reset with
 // its boxes. The state at chosen steps must equal tests/golden/playthrough.txt
-// exactly. After an intended change, tools/golden.sh writes the file anew and
-// its diff is reviewed with the change.
+// exactly, and each level is a replay that plays to its claim without pictures
+// and equals tests/golden/level-N.rep. After an intended change, tools/golden.sh
+// writes the files anew and their diff is reviewed with the change.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "replay.h"
 #include "support.h"
+#include "verify/verify.h"
 
 using testing_support::GameFolder;
 using testing_support::HarnessSession;
@@ -132,9 +136,19 @@ void Apply(std::map<std::string, std::string>& state, const Fields& changed) {
 
 class Player {
  public:
-  explicit Player(const GameFolder& folder) : game_(folder, kSeed) {}
+  explicit Player(const GameFolder& folder) : game_(folder, kSeed), folder_(folder) {}
 
   std::vector<Step> steps;
+  std::vector<std::string> replays;  // of each level
+
+  // The last level's replay; a place in the list keeps the same one.
+  void KeepReplay() {
+    replays.push_back(folder_.Read(replay::kLastFile));
+    Look();
+    if (Number("placement") > 0) {
+      EXPECT_EQ(folder_.Read(replay::EntryFile(Number("difficulty"), Number("placement"))), replays.back());
+    }
+  }
 
   void Send(const std::string& line) { game_.Send(line); }
   void Press(int x, int y) { Send("press " + std::to_string(x) + " " + std::to_string(y)); }
@@ -252,6 +266,7 @@ class Player {
   }
 
   HarnessSession game_;
+  const GameFolder& folder_;
   std::map<std::string, std::string> state_;
   std::string dump_;
 };
@@ -311,6 +326,7 @@ void PlayWholeGame(Player& p) {
     p.Send("until Results 2000");
     p.Send("tick");
     p.Record(level + ": results");
+    p.KeepReplay();
     p.Press(400, 370);
     p.Send("tick");
     p.Record("main menu after " + level);
@@ -347,13 +363,55 @@ void PlayWholeGame(Player& p) {
 
 }  // namespace
 
+// The levels as replays: each plays to its claim without pictures (the game
+// that recorded it drew every one), and equals the one kept in tests/golden/,
+// which still plays to its own. Writing them anew while this game's play
+// version is theirs, they must still play as they claim: a game that plays
+// differently needs another play version.
+void CheckReplays(const GameFolder& folder, const std::vector<std::string>& fresh, bool write) {
+  ASSERT_EQ(fresh.size(), 3u);
+  for (size_t i = 0; i < fresh.size(); ++i) {
+    const std::string file = KELO_SOURCE_DIR "/tests/golden/level-" + std::to_string(i + 1) + ".rep";
+    const replay::Replay now = replay::Decode(fresh[i]);
+    const replay::Verdict verdict = replay::Verify(now, folder.Path());
+    EXPECT_TRUE(verdict.Holds(now)) << replay::Report(now, verdict);
+    std::ifstream in(file, std::ios::binary);
+    std::optional<replay::Replay> kept;
+    if (in) kept = replay::Decode(std::string(std::istreambuf_iterator<char>(in), {}));
+    const bool keptPlays = kept && replay::Verify(*kept, folder.Path()).Holds(*kept);
+    if (write) {
+      if (kept && kept->playVersion == replay::kPlayVersion && !keptPlays)
+        FAIL() << file << " no longer plays as it claims: the game plays differently now, so raise kPlayVersion "
+                          "in src/replay.h and write the files again";
+      replay::Replay out = now;
+      out.date = 0;  // the same play, the same file
+      std::ofstream(file, std::ios::binary) << replay::Encode(out);
+      continue;
+    }
+    ASSERT_TRUE(kept) << "cannot read " << file;
+    EXPECT_EQ(kept->playVersion, replay::kPlayVersion) << file;
+    EXPECT_TRUE(keptPlays) << file;
+    EXPECT_TRUE(kept->start == now.start && kept->seeds == now.seeds && kept->input == now.input &&
+                kept->claim == now.claim)
+        << file << " was recorded otherwise: " << replay::Describe(kept->claim) << " against "
+        << replay::Describe(now.claim);
+  }
+}
+
 TEST(Golden, AWholeGameFromAFixedSeedPlaysAsRecorded) {
   GameFolder folder;
-  Player player(folder);
-  PlayWholeGame(player);
-  const std::vector<Step>& got = player.steps;
+  std::vector<Step> got;
+  std::vector<std::string> replays;
+  {
+    Player player(folder);
+    PlayWholeGame(player);
+    got = player.steps;
+    replays = player.replays;
+  }
+  const bool write = std::getenv("KELO_WRITE_GOLDEN") != nullptr;
+  CheckReplays(folder, replays, write);
 
-  if (std::getenv("KELO_WRITE_GOLDEN")) {
+  if (write) {
     std::ofstream(kGoldenFile, std::ios::binary) << Write(got);
     GTEST_SKIP() << "wrote " << kGoldenFile;
   }

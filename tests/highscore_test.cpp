@@ -1,6 +1,8 @@
 // The highscore files: creation, ranking and reset.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "game_fixture.h"
 #include "tool1.h"
 
@@ -160,6 +162,27 @@ TEST_F(Highscores, EntriesMoveDownAsTextsAndTheBytesAfterThemStay) {
   text(126, "45");
   text(214, "5");
   EXPECT_EQ(folder.Read("high2.sco"), expected);
+}
+
+TEST_F(Highscores, PointsBelowZeroReadFromTheFileRankAsNumbers) {
+  std::string record(230, '\0');
+  const char* points[] = {"120", "-5", "-40", "-40", "-2147483648"};
+  for (size_t i = 0; i < 5; ++i) {
+    record[21 * i] = 1, record[21 * i + 1] = char('a' + i);
+    record[105 + 21 * i] = char(std::strlen(points[i]));
+    record.replace(106 + 21 * i, std::strlen(points[i]), points[i]);
+    record[210 + 4 * i] = 3, record.replace(211 + 4 * i, 3, "000");
+  }
+  folder.Write("high1.sco", record);
+  StartGame();
+  Finish("Neu", -6, 0, 1);
+  EXPECT_EQ(Form1->placement, 3);
+  EXPECT_EQ(List(1)[4], (Entry{"d", "-40", "000"}));  // the lowest dropped out
+  Finish("Gleich", -40, 0, 1);  // equal to the last two: below them, no place
+  EXPECT_EQ(Form1->placement, 0);
+  Finish("Treffer", -99999, 1, 1);  // a hit counts before any points
+  EXPECT_EQ(Form1->placement, 1);
+  EXPECT_EQ(List(1)[1].points, "120");
 }
 
 TEST_F(Highscores, AShortFileOrAFieldThatIsNoNumberIsFatal) {

@@ -153,6 +153,51 @@ TEST_F(Level, PlaneAndItsDropObjects) {
   EXPECT_EQ(f->dropY, 86);
 }
 
+TEST_F(Level, EveryObjectOfARowCountsUpToTheLastOne) {
+  // A sortie left alone: all ten objects land, each costing 500 and exploding
+  // where it lands; then the sortie ends, ready for the next.
+  auto sortie = [&](bool shootLast) {
+    planeActive = 1;
+    for (int i = 0; i < 3000 && planeActive; ++i) {
+      UpdatePlane();
+      if (shootLast && f->planeX == 400) LevelClick(180 + 20 * 9 + 15, Round(f->dropY) - 90 + 5);
+    }
+    EXPECT_EQ(planeActive, 0);
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(f->dropGone[k], 0) << k;
+  };
+  sortie(false);
+  EXPECT_EQ(f->scorePoints, -10 * 500);
+  std::vector<int> pans;
+  for (const auto& r : backend->records)
+    if (r.what.kind == plat::Sighting::Sound) pans.push_back(r.what.pan);
+  ASSERT_EQ(pans.size(), 10u);
+  for (int k = 0; k <= 9; ++k) {
+    EXPECT_EQ(pans[size_t(k)], PanOf(180 + 20 * k)) << k;
+    EXPECT_EQ(f->explosionX[11 + k], 195 + 20 * k) << k;
+    EXPECT_EQ(f->explosionY[11 + k], 325) << k;
+  }
+  // The last one shot in the air: 250 for it, the nine others land.
+  f->scorePoints = 0;
+  sortie(true);
+  EXPECT_EQ(f->scorePoints, 250 - 9 * 500);
+  EXPECT_EQ(f->explosionX[20], 375);
+
+  // The extra column goes on until its fifth object is shot too.
+  extraActive = 1;
+  f->extra1Shot = 1;
+  f->extra1X = 650;
+  f->extra2X = 100;
+  for (int k = 0; k <= 4; ++k) {
+    UpdateExtra();
+    ASSERT_EQ(extraActive, 1) << k;
+    LevelClick(f->extra2X + 30, 30 + 35 * k + 10);
+    EXPECT_EQ(f->extra2Gone[k + 1], 1) << k;
+  }
+  EXPECT_EQ(f->scorePoints, 250 - 9 * 500 + 5 * 150);
+  UpdateExtra();
+  EXPECT_EQ(extraActive, 0);
+}
+
 TEST_F(Level, OtherBonusObjectsAndTheirEdges) {
   extraActive = 1;
   f->extra2X = 470;

@@ -19,8 +19,10 @@ set -euo pipefail
 
 # One mutant a line: name | file | the exact text (found exactly once) | its
 # replacement; the fields are parted by " | ", which the texts must not hold.
-# A file that has moved is looked for by its name under src/.
+# A file that has moved is looked for by its name under src/. A line "== AREA"
+# starts the mutants of an area of the game; the score is printed per area too.
 MUTANTS=$(cat <<'EOF'
+== chickens
 huhn-box-right        | src/huhn.cpp   | mx > h.X + 30                               | mx > h.X + 31
 huhn-box-top          | src/huhn.cpp   | my < h.Y ||                                 | my <= h.Y ||
 huhn-zone-right       | src/huhn.cpp   | (mx >= 491 && my >= 261)                    | (mx >= 491 && my > 261)
@@ -31,12 +33,13 @@ huhn-off-screen       | src/huhn.cpp   | (h.X > 640 || h.Y < -40)               
 ampel-end-rounds      | src/huhn.cpp   | if (Trunc(f.ampelTime) == 4)                | if (Round(f.ampelTime) == 4)
 wings-truncate        | src/huhn.cpp   | wingsUp = Round(f.flapPhase) == 0           | wingsUp = Trunc(f.flapPhase) == 0
 speed-truncates       | src/huhn.cpp   | dx = Round(15 / d)                          | dx = Trunc(15 / d)
+== numeric rules
 round-half-away       | src/tool1.cpp  | return int(std::lrint(x));                  | return int(std::lround(x));
 ext-ties-up           | src/extended.cpp | if (lo > half || (lo == half && (hi & 1))) { | if (lo >= half) {
 ext-subnormal-ignored | src/extended.cpp | const int drop = top >= -1022 ? 11 : 11 + (-1022 - top); | const int drop = 11;
 random-modulo         | src/tool1.cpp  | int((uint64_t(RandSeed) * uint64_t(uint32_t(n))) >> 32) | int(RandSeed % uint32_t(n))
 speed-reset           | src/tool1.cpp  | if (f.difficulty < 3) speedDivisor = 2.5;   | if (f.difficulty < 2) speedDivisor = 2.5;
-rank-points           | src/tool1.cpp  | points > StrToInt(t.Points[k].Str())        | points >= StrToInt(t.Points[k].Str())
+== bonus objects
 plane-box-top         | src/extras.cpp | 70 <= my && my <= 96                        | 70 < my && my <= 96
 drop-box-rounded      | src/extras.cpp | const double top = f.dropY - 10 * k;        | const double top = Round(f.dropY) - 10 * k;
 drop-box-right        | src/extras.cpp | mx <= x + 30 && top                         | mx < x + 30 && top
@@ -47,29 +50,43 @@ plane2-box-right      | src/extras.cpp | mx <= f.plane2X + 57 &&                
 negativ-box-rounded   | src/extras.cpp | f.negativY + 13 <= my                       | Round(f.negativY) + 13 <= my
 ammo-box-left         | src/extras.cpp | f.ammoX + 3 <= mx                           | f.ammoX + 2 <= mx
 ammo-limit            | src/extras.cpp | my < 153)) return false;                    | my <= 153)) return false;
+== explosions and animations
 explosion-alpha       | src/extras.cpp | *f.explosionFrames[n], true, 210);          | *f.explosionFrames[n], true, 200);
 explosion-picture-cut | src/extras.cpp | const int n = Round(f.explosionPhase[i]);   | const int n = Trunc(f.explosionPhase[i]);
-explosion-unscaled    | src/extras.cpp | Rect(cx - 50, cy - 37, cx + 50, cy + 37)    | Rect(cx - 50, cy - 37, cx + 50, cy + 38)
 atom-wraps-early      | src/extras.cpp | if (Round(f.atomFrame) == 26)               | if (Round(f.atomFrame) == 25)
+== level flow and head-up display
 shots-red             | src/main.cpp   | f.shotsLeft < 51 ? clRed                    | f.shotsLeft < 50 ? clRed
 warning-blink         | src/main.cpp   | t % 10 <= 5                                 | t % 10 < 5
 bombs-end             | src/main.cpp   | t >= 36 && t <= 57                          | t >= 36 && t <= 58
 end-state             | src/main.cpp   | } else if (t == 82) {                       | } else if (t == 83) {
 game-over-alpha       | src/main.cpp   | 0, t - 100);                                | 0, t - 101);
+== menus
 options-region        | src/main.cpp   | Hit(x, y, 367, 499, 198, 211)               | Hit(x, y, 367, 500, 198, 211)
 toggle-region         | src/main.cpp   | Hit(x, y, 368, 513, 172, 194)               | Hit(x, y, 368, 513, 172, 195)
 starten-region        | src/main.cpp   | Hit(x, y, 368, 485, 335, 348)               | Hit(x, y, 367, 485, 335, 348)
 mittel-list-region    | src/main.cpp   | x >= 364 && x <= 455                        | x > 364 && x <= 455
 fade-step             | src/menu.cpp   | const int alpha = 15 * step;                | const int alpha = 16 * step;
 pause-dim             | src/menu.cpp   | clBlack, 100);                              | clBlack, 110);
+== blending
 alpha-truncated       | src/platform/core/surface.h | (alpha * 32 + 127) / 255           | (alpha * 32) / 255
 blend-weight          | src/platform/core/surface.h | d * (32 - alpha32)) >> 5           | d * (31 - alpha32)) >> 5
-stretch-samples-edge  | src/platform/core/surface.cpp | int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh))) | int((int64_t(dy - dr.Top) * sh) / int64_t(dh))
 keyed-blend-tail      | src/platform/core/pixels.h   | if (s[i] != key) d[i] = BlendPixel | d[i] = BlendPixel
-scaler-full-weight    | src/platform/core/scaler.cpp | if (t.weight == 256) t.a = t.b;     | (void)0;
-scaler-weight-cut     | src/platform/core/scaler.cpp | uint32_t(std::lrint((u - j) * 256)) | uint32_t((u - j) * 256)
-scaler-multiple       | src/platform/core/scaler.cpp | std::min(width_ / kSourceWidth, height_ / kSourceHeight) | std::max(width_ / kSourceWidth, height_ / kSourceHeight)
+== text layout
+== scaled drawing
+stretch-samples-edge  | src/platform/core/surface.cpp | int((int64_t(2 * (dy - dr.Top) + 1) * sh) / (2 * int64_t(dh))) | int((int64_t(dy - dr.Top) * sh) / int64_t(dh))
+explosion-unscaled    | src/extras.cpp | Rect(cx - 50, cy - 37, cx + 50, cy + 37)    | Rect(cx - 50, cy - 37, cx + 50, cy + 38)
+== scores
+rank-points           | src/tool1.cpp  | points > StrToInt(t.Points[k].Str())        | points >= StrToInt(t.Points[k].Str())
+== music
+midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
+loop-drops-last-notes | src/platform/core/sequencer.cpp | if (playing_ && midi_ && frame_ >= endFrame_) sendDue(); | (void)0;
+midi-clock-never-sleeps | src/platform/core/midi_device.cpp | return !asleep_; | return true;
+midi-long-overtaken   | src/platform/core/midi_device.cpp | if (port_.LongsDone()) { | if (true) {
+midi-sleep-plays      | src/platform/core/midi_device.cpp | if (asleep_) done_ = std::max(done_, due); | (void)0;
+== readers
 gif-beyond-table      | src/platform/core/gif.cpp    | map->Colors[i] : GifColorType{0, 0, 0} | map->Colors[i] : map->Colors[map->ColorCount - 1]
+== paths
+== saved files
 save-no-file-sync     | src/platform/os/posix/files.cpp | if (::fsync(fd) != 0) Fail("cannot sync", temp); | (void)0;
 save-no-folder-sync   | src/platform/os/posix/files.cpp | SyncFolderOf(target); | (void)0;
 folder-sync-fatal     | src/platform/os/posix/files.cpp | ::fsync(fd); | if (::fsync(fd) != 0) FailWith(errno, "cannot sync folder", path);
@@ -77,16 +94,19 @@ inplace-no-cut        | src/platform/os/posix/files.cpp | if (::ftruncate(fd, of
 inplace-no-sync       | src/platform/os/posix/files.cpp | if (::fsync(fd) != 0) Fail("cannot sync", target); | (void)0;
 record-no-sync        | src/platform/core/records.cpp | file_->SyncData(); | (void)0;
 lock-ignored          | src/platform/os/posix/files.cpp | if (error == EWOULDBLOCK) return nullptr; | (void)0;
+== replays
+replay-step-from-game | src/replay.cpp | const int sx = px - tx, sy = py - ty; | const int sx = px - cx, sy = py - cy;
+replay-rest-unkept    | src/replay.cpp | {Kind::Byte, kBoth, 1, 0, 1, Global<&planeActive>}, | {Kind::Byte, kDigest, 1, 0, 1, Global<&planeActive>},
+replay-move-over-kept | src/recording.cpp | if (needed) continue; | (void)0;
+== display
+scaler-full-weight    | src/platform/core/scaler.cpp | if (t.weight == 256) t.a = t.b;     | (void)0;
+scaler-weight-cut     | src/platform/core/scaler.cpp | uint32_t(std::lrint((u - j) * 256)) | uint32_t((u - j) * 256)
+scaler-multiple       | src/platform/core/scaler.cpp | std::min(width_ / kSourceWidth, height_ / kSourceHeight) | std::max(width_ / kSourceWidth, height_ / kSourceHeight)
 scaler-empty-as-one   | src/platform/core/scaler.cpp | width_ = std::max(0, width); | width_ = std::max(1, width);
 pointer-unit-corner   | src/platform/core/layout.cpp | return v == std::floor(v) ? v + 0.5 : v; | return v;
 pointer-point-biased  | src/platform/core/layout.cpp | ? v + 0.5 : v; | ? v + 0.5 : v + 0.5;
 output-no-fallback    | src/platform/core/layout.cpp | return {Output::WindowPixels, Output::AnyRenderer}; | return {Output::WindowPixels};
 vsync-fixed-limit     | src/platform/core/layout.cpp | tookMs > 1000.0 / refreshHz + kMarginMs | tookMs > 19.0
-midi-frame-unclamped  | src/platform/core/sequencer.cpp | if (!(frame < kLastFrame)) return int64_t(kLastFrame); | (void)0;
-loop-drops-last-notes | src/platform/core/sequencer.cpp | if (playing_ && midi_ && frame_ >= endFrame_) sendDue(); | (void)0;
-midi-clock-never-sleeps | src/platform/core/midi_device.cpp | return !asleep_; | return true;
-midi-long-overtaken   | src/platform/core/midi_device.cpp | if (port_.LongsDone()) { | if (true) {
-midi-sleep-plays      | src/platform/core/midi_device.cpp | if (asleep_) done_ = std::max(done_, due); | (void)0;
 EOF
 )
 
@@ -131,10 +151,12 @@ main() {
   trim() { local s="$1"; s="${s#"${s%%[![:space:]]*}"}"; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
 
   # The mutants in fields, their files resolved; a pattern found other than once is an error.
-  names=() files=() patterns=() replacements=()
+  names=() files=() patterns=() replacements=() areas=()
   stale=0
+  area=""
   while IFS= read -r line; do
     [ -z "$(trim "$line")" ] && continue
+    if [[ "$line" == "== "* ]]; then area=$(trim "${line#== }"); continue; fi
     IFS=$'\t' read -r name file pattern replacement <<<"${line//' | '/$'\t'}"
     name=$(trim "$name") file=$(trim "$file") pattern=$(trim "$pattern") replacement=$(trim "$replacement")
     if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then continue; fi
@@ -150,7 +172,7 @@ main() {
     if [ "$count" != 1 ]; then
       echo "mutant $name: pattern found $count times in $file: $pattern" >&2; stale=1; continue
     fi
-    names+=("$name") files+=("$file") patterns+=("$pattern") replacements+=("$replacement")
+    names+=("$name") files+=("$file") patterns+=("$pattern") replacements+=("$replacement") areas+=("$area")
   done <<<"$MUTANTS"
   if [ "$stale" = 1 ]; then exit 1; fi
   if [ ${#names[@]} = 0 ]; then echo "no mutants selected" >&2; exit 1; fi
@@ -167,6 +189,7 @@ main() {
   run_tests "$logs/tests.log" || { echo "the unchanged commit fails its tests: $logs/tests.log" >&2; keep=1; exit 2; }
 
   caught=0
+  declare -A areaCaught=() areaTotal=()
   printf '%-22s %s\n' mutant result
   for i in "${!names[@]}"; do
     name=${names[$i]} file=${files[$i]}
@@ -179,12 +202,22 @@ main() {
       result=missed
     else
       caught=$((caught + 1))
+      areaCaught[${areas[$i]}]=$((${areaCaught[${areas[$i]}]:-0} + 1))
       # The first test that failed, from ctest's summary.
       first=$(sed -n '/tests FAILED:/{n;p;q}' "$logs/$name.log" | sed -E 's/^[[:space:]]*[0-9]+ - //')
       result="caught  ${first:-(the run timed out)}"
     fi
+    areaTotal[${areas[$i]}]=$((${areaTotal[${areas[$i]}]:-0} + 1))
     printf '%-22s %s\n' "$name" "$result"
     git -C "$tree" checkout -q -- "$file"
+  done
+  echo "by area:"
+  for i in "${!names[@]}"; do
+    a=${areas[$i]}
+    [ -n "${areaTotal[$a]:-}" ] || continue
+    printf '  %-32s %3d of %3d caught (%d %%)\n' "$a" "${areaCaught[$a]:-0}" "${areaTotal[$a]}" \
+      $((100 * ${areaCaught[$a]:-0} / ${areaTotal[$a]}))
+    unset "areaTotal[$a]"
   done
   total=${#names[@]}
   percent=$((100 * caught / total))

@@ -8,6 +8,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont libgif-dev libfreetype-dev
   fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool  # a test plays the real game on a virtual display
 )
 # Further packages named on the command line (the fuzz build's clang, say).
 packages+=("$@")

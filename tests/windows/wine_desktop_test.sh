@@ -6,7 +6,9 @@
 #   kelo.ini beside kelo.exe; "Neues Spiel", a difficulty, a name and Enter start
 #   a level, Escape pauses it and F4 goes back to the main menu; "Beenden" ends
 #   the game with exit code 0; a read-only kelo.ini is the error message and
-#   exit code 1;
+#   exit code 1; a level that the monkey plays leaves last.rep, which plays to
+#   its claim under Wine, on Linux and under Node (as does the Linux game's
+#   replay of build/replays/ here), and kelo.exe --replay shows it;
 # - the same folder made read-only: the files go to %APPDATA%\kelo\;
 # - the installer, run silently: the program, its Start-menu entries and its
 #   entry among the installed programs are there, the installed game shows the
@@ -53,9 +55,10 @@ appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")
 # --- The window -----------------------------------------------------------------
 
 game=""
-# Starts kelo.exe --window from a folder and finds its window (sets wid, wx, wy).
+# Starts kelo.exe --window from a folder (with further arguments) and finds its
+# window (sets wid, wx, wy).
 start_game() {
-  wine "$1/kelo.exe" --window >"$tmp/game.log" 2>&1 &
+  wine "$1/kelo.exe" --window "${@:2}" >"$tmp/game.log" 2>&1 &
   game=$!
   wid=""
   for _ in $(seq 300); do
@@ -155,6 +158,8 @@ point 320 240
 xdotool type --delay 80 Tester
 xdotool key Return
 sleep 3
+# The monkey plays on for a while.
+"$build/../release/tools/monkey/kelo-monkey" --desktop "$wx,$wy" --seed 5 --seconds 8 | xdotool -
 xdotool key Escape
 pause_box=(0,0,639,164 0,296,639,479 0,0,199,479 441,0,639,479)
 n=""
@@ -168,8 +173,39 @@ done
 xdotool key F4
 expect_main_menu "F4 on the pause screen"
 
+# The level's replay plays to its claim on every build: here, on Linux, in
+# Node; the Linux game's does here.
+step "the level's replay"
+[ -f "$folder/last.rep" ] || fail "no last.rep beside kelo.exe"
+mkdir -p "$source/build/replays"
+cp "$folder/last.rep" "$source/build/replays/windows.rep"
+for rep in "$source"/build/replays/*.rep; do
+  wine "$build/game/kelo-harness.exe" --verify "$(winepath -w "$rep")" \
+    | tr -d '\r' >"$tmp/verify" || { cat "$tmp/verify" >&2; fail "$rep does not play to its claim under Wine"; }
+  grep -q "^verdict: *the replay plays" "$tmp/verify" || fail "$rep: no verdict under Wine"
+done
+native=$build/../release/game/kelo-harness
+[ -x "$native" ] && { "$native" --verify "$folder/last.rep" >/dev/null || fail "the replay does not play to its claim on Linux"; }
+node_tests=$build/../wasm/tests/kelo_tests.js
+if [ -f "$node_tests" ] && command -v node >/dev/null; then
+  (cd "$(dirname "$node_tests")" && node --no-experimental-fetch kelo_tests.js --gtest_filter='RecordedElsewhere.*') >"$tmp/node" 2>&1 \
+    || { cat "$tmp/node" >&2; fail "a replay does not play to its claim under Node"; }
+fi
+
 click 400 370
 game_ended_with 0
+
+# The Linux game's replay watched here (or this one's), faster, and ended: nothing is written.
+watched=$source/build/replays/linux.rep
+[ -f "$watched" ] || watched=$folder/last.rep
+before=$(ls -l --time-style=+%s.%N "$folder")
+start_game "$folder" --replay "$(winepath -w "$watched")"
+sleep 2
+xdotool key Right
+sleep 2
+xdotool key Escape
+game_ended_with 0
+[ "$(ls -l --time-style=+%s.%N "$folder")" = "$before" ] || fail "watching a replay changed the game's files"
 
 # A kelo.ini that may not be written (Wine shows a file without write
 # permission as read-only): saving it is the error message, and the game ends
@@ -189,7 +225,7 @@ chmod u+w "$folder/kelo.ini"
 # --- A read-only game folder: the files go to %APPDATA%\kelo\ ------------------------
 
 step "a read-only game folder"
-rm -f "$folder"/kelo.ini "$folder"/high*.sco
+rm -f "$folder"/kelo.ini "$folder"/high*.sco "$folder"/*.rep
 if [ "$(id -u)" -eq 0 ]; then
   mkdir "$tmp/ro"
   mount --bind "$folder" "$tmp/ro"

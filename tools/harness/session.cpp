@@ -10,6 +10,7 @@
 #include "main.h"
 #include "platform/core/files.h"
 #include "platform/headless/harness_backend.h"
+#include "replay.h"
 #include "script.h"
 
 namespace harness {
@@ -21,12 +22,15 @@ Session::Session(const std::string& folder, uint32_t seed) : backend_(std::make_
   Application.Initialize(backend_.get());
   Application.Title = "Kelo - Das Spiel";
   backend_->currentTick = [] { return Form1 ? Form1->DXTimer1.TicksBegun : 0; };
+  // Replays are kept as the desktop game keeps them.
+  replay::KeepReplays(true);
   CreateGameWindow();
   ShowGameWindow();
 }
 
 Session::~Session() {
   delete Form1;
+  replay::KeepReplays(false);
   Application.Initialize(nullptr);
   plat::SetProgramFolder("");
 }

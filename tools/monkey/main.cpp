@@ -6,6 +6,13 @@
 // so that kelo-harness can run it again.
 //
 //   kelo-monkey --harness PATH [--seed N] [--ticks N] [--timeout SECONDS]
+//
+// With --desktop it plays the real game instead: it writes an xdotool script
+// (for `xdotool -`) that plays a running level for SECONDS in a window whose
+// picture has its top-left corner at X,Y on the screen, with strokes of the
+// pointer, shots of every button, pauses, F9 and F10.
+//
+//   kelo-monkey --desktop X,Y [--seed N] [--seconds SECONDS] | xdotool -
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -483,23 +490,65 @@ class Monkey {
   bool inactive_ = false;
 };
 
+// --- The real game in its window, through xdotool ----------------------------------
+
+void DesktopLevel(uint64_t seed, int wx, int wy, double seconds) {
+  Dice dice(seed);
+  int x = 320, y = 240;
+  auto move = [&](int px, int py) { std::printf("mousemove %d %d\n", wx + px, wy + py); };
+  for (double t = 0; t < seconds;) {
+    // A stroke to somewhere on the picture, fastest in its middle.
+    const int tx = dice.Between(0, 639), ty = dice.Between(0, 479), steps = dice.Between(3, 14);
+    for (int k = 1; k <= steps; ++k) {
+      const double u = double(k) / steps, s = u * u * (3 - 2 * u);
+      move(x + int((tx - x) * s), y + int((ty - y) * s));
+      std::printf("sleep 0.02\n");
+    }
+    x = tx, y = ty;
+    t += 0.02 * steps;
+    if (dice.Percent(60)) std::printf("click %d\n", dice.Percent(80) ? 1 : dice.Percent(50) ? 2 : 3);
+    if (dice.Percent(4)) std::printf("key %s\n", dice.Percent(50) ? "F9" : "F10");
+    if (dice.Percent(3)) {
+      const double pause = 0.2 + 0.1 * dice.Between(0, 8);
+      std::printf("key Escape\nsleep %.2f\n", pause / 2);
+      move(dice.Between(0, 639), dice.Between(0, 479));
+      std::printf("sleep %.2f\nkey Escape\n", pause / 2);
+      t += pause;
+    }
+    if (dice.Percent(20)) {
+      const double rest = 0.05 * dice.Between(1, 8);
+      std::printf("sleep %.2f\n", rest);
+      t += rest;
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string harness;
+  std::string harness, desktop;
   uint64_t seed = 1;
   long ticks = 200000;
   int timeout = 120;
+  double levelSeconds = 20;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i], v = argv[i + 1];
     if (a == "--harness") harness = v;
+    else if (a == "--desktop") desktop = v;
     else if (a == "--seed") seed = std::strtoull(v.c_str(), nullptr, 10);
     else if (a == "--ticks") ticks = std::strtol(v.c_str(), nullptr, 10);
     else if (a == "--timeout") timeout = std::atoi(v.c_str());
-    else harness.clear(), i = argc;
+    else if (a == "--seconds") levelSeconds = std::atof(v.c_str());
+    else harness.clear(), desktop.clear(), i = argc;
+  }
+  int wx = 0, wy = 0;
+  if (!desktop.empty() && std::sscanf(desktop.c_str(), "%d,%d", &wx, &wy) == 2 && argc % 2 == 1) {
+    DesktopLevel(seed, wx, wy, levelSeconds);
+    return 0;
   }
   if (harness.empty() || argc % 2 == 0) {
-    std::fprintf(stderr, "usage: kelo-monkey --harness PATH [--seed N] [--ticks N] [--timeout SECONDS]\n");
+    std::fprintf(stderr, "usage: kelo-monkey --harness PATH [--seed N] [--ticks N] [--timeout SECONDS]\n"
+                         "       kelo-monkey --desktop X,Y [--seed N] [--seconds SECONDS] | xdotool -\n");
     return 2;
   }
   signal(SIGPIPE, SIG_IGN);

@@ -76,10 +76,9 @@ void TApplication::Dispatch(const Event& e) {
         break;
       }
       case EventKind::Activate:
-        Active = true;
-        break;
       case EventKind::Deactivate:
-        Active = false;
+        Active = e.kind == EventKind::Activate;
+        if (OnActivate) OnActivate(Active);
         break;
     }
   } catch (const std::exception& ex) {

@@ -30,6 +30,7 @@ class TApplication {
   std::function<void(int key)> OnKeyDown;
   std::function<void(const std::string& utf8)> OnText;
   std::function<void(bool& canClose)> OnCloseQuery;
+  std::function<void(bool active)> OnActivate;  // after Active has changed
   std::function<void(const std::exception&)> OnException;
 
   void Initialize(Backend* backend);

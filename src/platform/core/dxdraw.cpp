@@ -36,8 +36,9 @@ void TDXDraw::Finalize() {
 }
 
 void TDXDraw::Flip() {
-  std::memcpy(front_.data(), Surface.Bits(), front_.size() * sizeof(uint16_t));
   ++FlipCount;
+  if (!TSurface::PixelsDrawn) return;
+  std::memcpy(front_.data(), Surface.Bits(), front_.size() * sizeof(uint16_t));
   PresentFront();
 }
 

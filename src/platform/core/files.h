@@ -74,6 +74,12 @@ void RemoveLeftoverOf(const std::string& path);
 // Creates a file complete: written beside, synced, renamed into place, the
 // folder synced. Whoever looks, at any moment, sees no file or the whole one.
 void CreateFileComplete(const std::string& path, std::string_view content);
+// Gives a file another name in the same folder in one step, replacing a file of
+// that name, and makes the change durable: at any moment the content is under
+// the one name or the other.
+void RenameFile(const std::string& from, const std::string& to);
+// Removes a file; one that is not there is no error.
+void RemoveFile(const std::string& path);
 
 // An open file for reading and writing at given offsets; every write reaches
 // the disk with SyncData. Closed quietly when destroyed without Close.

@@ -113,6 +113,7 @@ void TSurface::Draw(int x, int y, const TSurface& source, bool transparent) {
 }
 
 void TSurface::DrawRect(int x, int y, TRect sr, const TSurface& source, bool transparent) {
+  if (!PixelsDrawn) return;
   if (!ClipCopy(x, y, sr, source.Width(), source.Height(), width_, height_)) return;
   const int w = sr.Width();
   const uint16_t key = source.KeyPixel();
@@ -127,7 +128,7 @@ void TSurface::DrawRect(int x, int y, TRect sr, const TSurface& source, bool tra
 }
 
 void TSurface::StretchDraw(TRect dr, TRect sr, const TSurface& source, bool transparent) {
-  if (dr.IsEmpty() || sr.IsEmpty()) return;
+  if (!PixelsDrawn || dr.IsEmpty() || sr.IsEmpty()) return;
   if (dr.Width() == sr.Width() && dr.Height() == sr.Height()) {
     // Same size: a plain copy of the part of sr inside the source.
     TRect part = Intersect(sr, Rect(0, 0, source.Width(), source.Height()));
@@ -141,7 +142,7 @@ void TSurface::StretchDraw(TRect dr, TRect sr, const TSurface& source, bool tran
 }
 
 void TSurface::DrawAlpha(TRect dr, TRect sr, const TSurface& source, bool transparent, int alpha) {
-  if (alpha < 1 || dr.IsEmpty() || sr.IsEmpty()) return;
+  if (!PixelsDrawn || alpha < 1 || dr.IsEmpty() || sr.IsEmpty()) return;
   if (alpha >= 255) {
     StretchDraw(dr, sr, source, transparent);
     return;
@@ -153,11 +154,13 @@ void TSurface::DrawAlpha(TRect dr, TRect sr, const TSurface& source, bool transp
     ScaledBlit(*this, dr, sr, source, BlendOp{a});
 }
 
-void TSurface::Fill(TColor colour) { std::fill(pixels_.begin(), pixels_.end(), ToPixel(colour)); }
+void TSurface::Fill(TColor colour) {
+  if (PixelsDrawn) std::fill(pixels_.begin(), pixels_.end(), ToPixel(colour));
+}
 
 void TSurface::FillRect(TRect rect, TColor colour) {
   TRect r = Intersect(rect, Rect(0, 0, width_, height_));
-  if (r.IsEmpty()) return;
+  if (!PixelsDrawn || r.IsEmpty()) return;
   const uint16_t p = ToPixel(colour);
   for (int y = r.Top; y < r.Bottom; ++y) {
     uint16_t* row = Bits() + size_t(y) * size_t(width_);
@@ -166,7 +169,7 @@ void TSurface::FillRect(TRect rect, TColor colour) {
 }
 
 void TSurface::FillRectAlpha(TRect rect, TColor colour, int alpha) {
-  if (alpha < 1) return;
+  if (!PixelsDrawn || alpha < 1) return;
   if (alpha >= 255) {
     FillRect(rect, colour);
     return;
@@ -186,6 +189,7 @@ TCanvas& TSurface::Canvas() {
 // --- Canvas ---------------------------------------------------------------------
 
 void TCanvas::TextOut(int x, int y, std::string_view text) {
+  if (!TSurface::PixelsDrawn) return;
   if (TextLog) TextLog->push_back({x, y, std::string(text), Font.Color});
   const plat::Face& face = plat::FaceOfSize(Font.Size);
   if (Brush.Style != bsClear) surface_.FillRect(Rect(x, y, x + TextWidth(text), y + face.LineHeight()), Brush.Color);
@@ -210,7 +214,7 @@ int TCanvas::TextWidth(std::string_view text) {
 int TCanvas::TextHeight() { return plat::FaceOfSize(Font.Size).LineHeight(); }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
-  if (x2 <= x1 || y2 <= y1) return;
+  if (!TSurface::PixelsDrawn || x2 <= x1 || y2 <= y1) return;
   if (Brush.Style != bsClear) surface_.FillRect(Rect(x1, y1, x2, y2), Brush.Color);
   surface_.FillRect(Rect(x1, y1, x2, y1 + 1), Pen.Color);
   surface_.FillRect(Rect(x1, y2 - 1, x2, y2), Pen.Color);

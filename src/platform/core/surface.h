@@ -77,6 +77,11 @@ class TSurface {
   // Colour key for transparent drawing of this surface; black when made or resized.
   TColor TransparentColor = clBlack;
 
+  // While false, no drawing operation or text changes a pixel and a flip shows
+  // nothing; sizes, colour keys and copies of pictures go on as usual. Nothing
+  // the game decides reads a pixel, so a replay is verified without pictures.
+  static inline bool PixelsDrawn = true;
+
   // An empty (black) picture of that size.
   void SetSize(int width, int height);
   // Resizes to the picture and copies it.

@@ -15,6 +15,9 @@ std::vector<std::string> SystemFontFiles();
 // Whether the machine may have a graphics processor, judged without starting one.
 bool GraphicsDeviceLikely();
 
+// The system the game runs on, as a replay names where it was recorded.
+const char* SystemName();
+
 // The user's folder of the game's files as the help names it.
 std::string UserFilesFolderName();
 // Text for whoever started the program (the help, the version, a wrong

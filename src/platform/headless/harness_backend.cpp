@@ -4,6 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "platform/core/files.h"
 #include "platform/core/font.h"
 #include "platform/headless/png.h"
 
@@ -68,6 +69,7 @@ void HarnessBackend::SetCursorPos(int x, int y) {
 }
 
 std::optional<int> HarnessBackend::ScriptedAnswer(const MessageBoxContent& box) {
+  if (onBox) onBox(box);
   int answer = box.cancelButton;
   if (!answers.empty()) {
     const std::string wanted = answers.front();
@@ -98,6 +100,18 @@ void SavePng(const std::vector<uint16_t>& pixels, int width, int height, const s
     rgb.push_back(uint8_t((p & 31) * 255 / 31));
   }
   WritePngFile(path, width, height, 3, rgb.data());
+}
+
+// Each 8-bit channel back to its 5 or 6 bits, rounded: the inverse of the widening above.
+std::vector<uint16_t> LoadPng(const std::string& path, int& width, int& height) {
+  int channels = 0;
+  const std::vector<uint8_t> rgb = DecodePng(ReadWholeFile(path), width, height, channels);
+  std::vector<uint16_t> pixels(size_t(width) * size_t(height));
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    const uint8_t* p = rgb.data() + i * size_t(channels);
+    pixels[i] = uint16_t((p[0] * 31 + 127) / 255 << 11 | (p[1] * 63 + 127) / 255 << 5 | (p[2] * 31 + 127) / 255);
+  }
+  return pixels;
 }
 
 }  // namespace plat

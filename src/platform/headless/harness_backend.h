@@ -29,6 +29,7 @@ class HarnessBackend final : public Backend {
   };
   std::vector<Record_> records;
   std::function<uint64_t()> currentTick;  // ticks begun, to stamp records
+  std::function<void(const MessageBoxContent&)> onBox;  // told of every box before it is answered
   int pointerX = 0, pointerY = 0;
 
   // Queues a move of the mouse (the system pointer moves with it).
@@ -60,5 +61,7 @@ class HarnessBackend final : public Backend {
 
 // Writes 640 x 480 display pixels as a PNG file; throws on failure.
 void SavePng(const std::vector<uint16_t>& pixels, int width, int height, const std::string& path);
+// Reads such a file back into display pixels; throws on failure.
+std::vector<uint16_t> LoadPng(const std::string& path, int& width, int& height);
 
 }  // namespace plat

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -25,6 +26,11 @@ uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0xFFFFFFFFu) {
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
   for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
+}
+
+uint32_t Get32(std::string_view s, size_t at) {
+  return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 | uint32_t(uint8_t(s[at + 2])) << 8 |
+         uint8_t(s[at + 3]);
 }
 
 void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
@@ -68,6 +74,40 @@ void WritePngFile(const std::string& path, int w, int h, int channels, const uin
   f.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
   f.close();
   if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<uint8_t> DecodePng(std::string_view png, int& w, int& h, int& channels) {
+  if (png.size() < 33 || png.substr(0, 8) != std::string_view("\x89PNG\r\n\x1a\n", 8) || png.substr(12, 4) != "IHDR")
+    throw std::runtime_error("not a PNG picture");
+  w = int(Get32(png, 16)), h = int(Get32(png, 20));
+  channels = png[25] == 2 ? 3 : png[25] == 6 ? 4 : 0;
+  if (w < 1 || h < 1 || w > 16384 || h > 16384 || png[24] != 8 || channels == 0 || png[28] != 0)
+    throw std::runtime_error("not a PNG of 8-bit RGB or RGBA without interlacing");
+  std::string z;
+  for (size_t at = 8; at + 12 <= png.size() && Get32(png, at) <= png.size() - at - 12; at += 12 + Get32(png, at))
+    if (png.substr(at + 4, 4) == "IDAT") z += png.substr(at + 8, Get32(png, at));
+  const size_t bpp = size_t(channels), stride = size_t(w) * bpp;
+  std::vector<uint8_t> raw(size_t(h) * (stride + 1));
+  uLongf size = uLongf(raw.size());
+  if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(z.data()), uLong(z.size())) != Z_OK ||
+      size != raw.size())
+    throw std::runtime_error("a PNG whose pixels do not unpack");
+  // Each row's filter undone, from the row above, which is already plain.
+  std::vector<uint8_t> pixels(size_t(h) * stride);
+  for (size_t y = 0; y < size_t(h); ++y) {
+    const uint8_t filter = raw[y * (stride + 1)];
+    if (filter > 4) throw std::runtime_error("a PNG row of an unknown filter");
+    const uint8_t* in = raw.data() + y * (stride + 1) + 1;
+    uint8_t* row = pixels.data() + y * stride;
+    const uint8_t* up = y ? row - stride : nullptr;
+    for (size_t x = 0; x < stride; ++x) {
+      const int a = x >= bpp ? row[x - bpp] : 0, b = up ? up[x] : 0, c = up && x >= bpp ? up[x - bpp] : 0;
+      const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+      const int predicted[] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : pb <= pc ? b : c};
+      row[x] = uint8_t(in[x] + predicted[filter]);
+    }
+  }
+  return pixels;
 }
 
 }  // namespace plat

@@ -1,9 +1,10 @@
-// A small PNG writer (zlib's deflate): the harness's screenshots, and the asset
-// generator's sheets and icons.
+// A small PNG writer and reader (zlib): the harness's screenshots, and the
+// asset generator's sheets and icons.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat {
@@ -12,5 +13,8 @@ namespace plat {
 std::vector<uint8_t> EncodePng(int w, int h, int channels, const uint8_t* pixels);
 // Writes it to a file; throws std::runtime_error on failure.
 void WritePngFile(const std::string& path, int w, int h, int channels, const uint8_t* pixels);
+// The pixels of a PNG of 8-bit RGB (3 bytes each) or RGBA (4) without
+// interlacing, row by row; throws std::runtime_error for anything else.
+std::vector<uint8_t> DecodePng(std::string_view png, int& w, int& h, int& channels);
 
 }  // namespace plat

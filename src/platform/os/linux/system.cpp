@@ -87,4 +87,6 @@ bool GraphicsDeviceLikely() {
   return ::access("/dev/nvidiactl", F_OK) == 0 || ::access("/dev/nvidia0", F_OK) == 0;
 }
 
+const char* SystemName() { return "Linux"; }
+
 }  // namespace plat

@@ -223,6 +223,19 @@ void CreateFileComplete(const std::string& path, std::string_view content) {
   SyncFolderOf(path);
 }
 
+void RenameFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) Fail("cannot rename " + from + " to", to);
+  SyncFolderOf(to);
+}
+
+void RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) {
+    SyncFolderOf(path);
+  } else if (errno != ENOENT) {
+    Fail("cannot remove", path);
+  }
+}
+
 // --- Records ----------------------------------------------------------------------
 
 namespace {

@@ -33,4 +33,6 @@ std::vector<std::string> SystemFontFiles() {
 // The page draws with our own scaler and the canvas; nothing asks for a GPU.
 bool GraphicsDeviceLikely() { return false; }
 
+const char* SystemName() { return "Browser"; }
+
 }  // namespace plat

@@ -346,6 +346,19 @@ void CreateFileComplete(const std::string& path, std::string_view content) {
   SyncFolderOf(path);
 }
 
+void RenameFile(const std::string& from, const std::string& to) {
+  if (!Rename(from, to)) Fail("cannot rename " + from + " to", to);
+  SyncFolderOf(to);
+}
+
+void RemoveFile(const std::string& path) {
+  if (DeleteFileW(Wide(path).c_str())) {
+    SyncFolderOf(path);
+  } else if (const DWORD error = GetLastError(); !Missing(error)) {
+    Fail("cannot remove", path, error);
+  }
+}
+
 // --- Records ----------------------------------------------------------------------
 
 namespace {

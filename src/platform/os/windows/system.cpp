@@ -71,4 +71,6 @@ std::vector<std::string> SystemFontFiles() {
 // the system's own rasteriser, which is the faster way to show the picture either way.
 bool GraphicsDeviceLikely() { return true; }
 
+const char* SystemName() { return "Windows"; }
+
 }  // namespace plat
