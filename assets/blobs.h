@@ -6,9 +6,15 @@
 
 extern "C" {
 // The picture items, each as width and height (two bytes each, low first)
-// and its pixels as RGB bytes; ImageList1's items first, then menu1's.
+// and its pixels in the display's 16 bits (low byte first); ImageList1's items
+// first, then menu1's; all packed with zlib behind their unpacked length
+// (four bytes, low first). Those the catalogue marks `later` are not here
+// but in kelo_pictures_later, packed the same way (its own source file,
+// which a browser's program leaves out: the page fetches the same bytes).
 extern const unsigned char kelo_pictures[];
 extern const size_t kelo_pictures_size;
+extern const unsigned char kelo_pictures_later[];
+extern const size_t kelo_pictures_later_size;
 // The wave items' PCM bytes, one after the other.
 extern const unsigned char kelo_waves[];
 extern const size_t kelo_waves_size;

@@ -9,7 +9,13 @@ struct PictureEntry {
   int width;
   int height;
   bool transparent;
+  // Not needed by the main menu, the options or a level (the results, the
+  // game over, the highscore list, the farewell): packed apart, so that a
+  // page can fetch them while its main menu shows.
+  bool later = false;
 };
+
+inline constexpr bool kLater = true;
 
 inline constexpr int kImageList1Count = 27;
 inline constexpr int kMenu1Count = 18;
@@ -34,17 +40,17 @@ inline constexpr PictureEntry kMenu1[kMenu1Count] = {
     {"Name", 171, 24, true},
     {"Name rechts", 179, 206, true},
     {"pause", 254, 140, true},
-    {"Resultate", 171, 24, true},
-    {"Resultate rechts", 179, 206, true},
-    {"Game over", 228, 50, false},
-    {"Highmain", 640, 480, false},
-    {"Highscore", 171, 24, true},
-    {"Highscore unten", 511, 24, true},
+    {"Resultate", 171, 24, true, kLater},
+    {"Resultate rechts", 179, 206, true, kLater},
+    {"Game over", 228, 50, false, kLater},
+    {"Highmain", 640, 480, false, kLater},
+    {"Highscore", 171, 24, true, kLater},
+    {"Highscore unten", 511, 24, true, kLater},
     {"Optionen", 171, 24, true},
     {"Optionen rechts", 179, 206, true},
     {"Optionen", 171, 24, true},
     {"Optionen rechts2", 179, 206, true},
-    {"Ende", 640, 480, false},
+    {"Ende", 640, 480, false, kLater},
 };
 
 // The two sound effects: uncompressed PCM.

@@ -22,21 +22,21 @@ BENCHMARK(BM_FrameMemcpy);
 
 void BM_DrawOpaqueFullScreen(benchmark::State& state) {
   TSurface back(640, 480);
-  const TSurface& level = Pictures().Items[0]->Picture;
+  const TSurface& level = Pictures().Items[0]->Picture();
   bench::Measure(state, [&] { back.Draw(0, 0, level, false); });
 }
 BENCHMARK(BM_DrawOpaqueFullScreen);
 
 void BM_DrawTransparentForeground(benchmark::State& state) {
   TSurface back(640, 480);
-  const TSurface& h2 = Pictures().Items[12]->Picture;  // 190 x 297
+  const TSurface& h2 = Pictures().Items[12]->Picture();  // 190 x 297
   bench::Measure(state, [&] { back.Draw(450, 152, h2, true); });
 }
 BENCHMARK(BM_DrawTransparentForeground);
 
 void BM_DrawAlphaExplosion(benchmark::State& state) {
   TSurface back(640, 480);
-  const TSurface& ex = Pictures().Items[6]->Picture;  // 100 x 75 into 100 x 74
+  const TSurface& ex = Pictures().Items[6]->Picture();  // 100 x 75 into 100 x 74
   bench::Measure(state, [&] { back.DrawAlpha(Rect(200, 200, 300, 274), Rect(0, 0, 100, 75), ex, true, 210); });
 }
 BENCHMARK(BM_DrawAlphaExplosion);

@@ -14,7 +14,7 @@ namespace {
 // Picture items of the chickens: two wing positions for each direction.
 constexpr int kHuhnA = 14, kHuhnA2 = 25, kHuhnB = 15, kHuhnB2 = 26;
 
-void LoadChicken(int item) { Form1->huhnbSurface->LoadFromGraphic(Form1->ImageList1.Items[size_t(item)]->Picture); }
+void LoadChicken(int item) { Form1->huhnbSurface->LoadFromGraphic(Form1->ImageList1.Items[size_t(item)]->Picture()); }
 
 // One flight step of the wave in one direction (the same rules mirrored).
 void MoveChickens(bool leftward) {

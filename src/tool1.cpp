@@ -103,7 +103,7 @@ namespace {
 
 std::unique_ptr<TSurface> CachedCopy(int item) {
   auto s = std::make_unique<TSurface>();
-  s->LoadFromGraphic(Form1->ImageList1.Items[size_t(item)]->Picture);
+  s->LoadFromGraphic(Form1->ImageList1.Items[size_t(item)]->Picture());
   return s;
 }
 
@@ -132,7 +132,7 @@ void LoadSurfaceCache() {
   for (int i = 1; i <= 8; ++i) f.explosionFrames[i] = std::make_unique<TSurface>();
   const int explosionItems[9] = {0, 4, 5, 6, 7, 8, 22, 23, 24};
   for (int i = 1; i <= 8; ++i)
-    f.explosionFrames[i]->LoadFromGraphic(f.ImageList1.Items[size_t(explosionItems[i])]->Picture);
+    f.explosionFrames[i]->LoadFromGraphic(f.ImageList1.Items[size_t(explosionItems[i])]->Picture());
   f.workSurface = std::make_unique<TSurface>();
   f.workSurface->SetSize(200, 200);
   f.workSurface->TransparentColor = clBlack;

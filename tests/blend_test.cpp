@@ -65,8 +65,8 @@ TEST_F(Blending, EveryStepOfAMenuFade) {
   MenuFadeIn(2);
   Application.OnMouseMove = handler;
   ASSERT_EQ(steps.size(), 18u);
-  const TSurface& title = f.menu1.Items[2]->Picture;
-  const TSurface& panel = f.menu1.Items[3]->Picture;
+  const TSurface& title = f.menu1.Items[2]->Picture();
+  const TSurface& panel = f.menu1.Items[3]->Picture();
   const TSurface& background = *f.menuBackground;
   for (int step = 0; step < 18; ++step) {
     TSurface shown(640, 480);
@@ -111,7 +111,7 @@ TEST_F(Blending, GameOverFadesInOverBlack) {
   TForm1& f = *Form1;
   f.gameState = "Nirwana";
   f.endSequenceTime = 0;
-  const TSurface& words = f.menu1.Items[9]->Picture;
+  const TSurface& words = f.menu1.Items[9]->Picture();
   for (int tick = 1; f.gameState == "Nirwana"; ++tick) {
     Tick();
     ExpectPixels(

@@ -50,7 +50,7 @@ const TDXImageList& Menu() {
   static const TDXImageList list(TBuiltinList::Menu1);
   return list;
 }
-const TSurface& Pic(const TDXImageList& l, int i) { return l.Items[size_t(i)]->Picture; }
+const TSurface& Pic(const TDXImageList& l, int i) { return l.Items[size_t(i)]->Picture(); }
 
 int R(uint16_t p) { return GetRValue(FromPixel(p)); }
 int G(uint16_t p) { return GetGValue(FromPixel(p)); }
@@ -97,13 +97,13 @@ TEST(Catalogue, BothListsHaveEveryItemAtItsIndexSizeAndTransparency) {
     for (size_t i = 0; i < n; ++i) {
       const auto& item = *list.Items[i];
       EXPECT_EQ(item.Name, rows[i].name) << which << " " << i;
-      EXPECT_EQ(item.Picture.Width(), rows[i].w) << which << " " << i;
-      EXPECT_EQ(item.Picture.Height(), rows[i].h) << which << " " << i;
+      EXPECT_EQ(item.Picture().Width(), rows[i].w) << which << " " << i;
+      EXPECT_EQ(item.Picture().Height(), rows[i].h) << which << " " << i;
       EXPECT_EQ(item.Transparent, rows[i].transparent) << which << " " << i;
       if (!rows[i].transparent) continue;
       // A transparent item shows something and lets the background through somewhere.
       int key = 0;
-      Each(0, 0, rows[i].w - 1, rows[i].h - 1, [&](int x, int y) { key += item.Picture.Pixel(x, y) == 0; });
+      Each(0, 0, rows[i].w - 1, rows[i].h - 1, [&](int x, int y) { key += item.Picture().Pixel(x, y) == 0; });
       EXPECT_GT(key, 0) << which << " " << i;
       EXPECT_LT(key, rows[i].w * rows[i].h) << which << " " << i;
     }

@@ -384,7 +384,7 @@ TEST_F(Level, WingsShowTheSecondPictureFiveTicksInEleven) {
     Tick();
     const TSurface& sprite = *f->huhnbSurface;
     for (auto [item, mark] : {std::pair{14, 'a'}, {25, 'b'}})
-      if (std::equal(sprite.Bits(), sprite.Bits() + 36 * 35, f->ImageList1.Items[size_t(item)]->Picture.Bits()))
+      if (std::equal(sprite.Bits(), sprite.Bits() + 36 * 35, f->ImageList1.Items[size_t(item)]->Picture().Bits()))
         seen += mark;
   }
   EXPECT_EQ(seen, "aaaaabbbbbaaaaaabbbbba");

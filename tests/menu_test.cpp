@@ -210,5 +210,5 @@ TEST_F(Screens, TheFarewellFadesTheShownPictureNotTheSystemAndEndsDark) {
   Form1->screen1.VisiblePicture(visible);
   EXPECT_TRUE(std::all_of(visible.begin(), visible.end(), [](uint16_t p) { return p == 0; }));
   // The "Ende" picture is on the display, only dimmed.
-  EXPECT_EQ(std::memcmp(Form1->screen1.Surface.Bits(), Form1->menu1.Items[17]->Picture.Bits(), 640 * 480 * 2), 0);
+  EXPECT_EQ(std::memcmp(Form1->screen1.Surface.Bits(), Form1->menu1.Items[17]->Picture().Bits(), 640 * 480 * 2), 0);
 }

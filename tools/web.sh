@@ -26,8 +26,9 @@ case "${1:-}" in
     ;;
 esac
 
-# Node and npm: Debian's, unless the machine has its own already.
-tools/setup.sh
+# Node and npm: Debian's, unless the machine has its own already; fontTools
+# cuts the page's text face.
+tools/setup.sh python3-fonttools
 command -v node >/dev/null || tools/setup.sh nodejs
 command -v npm >/dev/null || tools/setup.sh npm
 

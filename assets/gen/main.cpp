@@ -1,25 +1,39 @@
 // The asset generator: paints every built-in item into the blobs that the game
-// links (as BLOBDIR/blobs.cpp, and as plain bytes for the tools), and writes
-// the data folder's GIFs and MIDI files.
+// links (as BLOBDIR/blobs.cpp and BLOBDIR/later.cpp, and as plain bytes for
+// the tools and the page), and writes the data folder's GIFs and MIDI files.
 //   kelo-assetgen BLOBDIR DATADIR
 //   kelo-assetgen --sheet OUT.png   (contact sheet and composed screens)
 //   kelo-assetgen --icons DIR SIZE...   (the program's icon as DIR/SIZE.png)
+//   kelo-assetgen --maskable-icon FILE SIZE   (the icon for home screens that cut it to their shape)
 //   kelo-assetgen --ico FILE SIZE...    (the icon in those sizes as one Windows icon file)
+//   kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...
+//                                       (the SoundFont with only what the pieces play)
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <zlib.h>
+
 #include "../catalogue.h"
+#include "platform/core/types.h"
 #include "gifwrite.h"
 #include "ico.h"
 #include "paint.h"
 #include "png.h"
 #include "sheet.h"
+#include "soundfont.h"
 
 namespace {
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
@@ -58,6 +72,30 @@ void AppendPicture(std::vector<uint8_t>& blob, const gen::Image& img, const asse
   for (uint32_t c : img.px) blob.push_back(uint8_t(c >> 16)), blob.push_back(uint8_t(c >> 8)), blob.push_back(uint8_t(c));
 }
 
+// The pictures as the program keeps them: each item's width and height, then
+// its pixels in the display's 16 bits (low byte first), all packed with zlib
+// behind the unpacked length (four bytes, low first).
+std::vector<uint8_t> PackPictures(const std::vector<uint8_t>& rgbItems) {
+  std::vector<uint8_t> plain;
+  for (size_t at = 0; at + 4 <= rgbItems.size();) {
+    const size_t n = size_t(rgbItems[at] | rgbItems[at + 1] << 8) * size_t(rgbItems[at + 2] | rgbItems[at + 3] << 8);
+    plain.insert(plain.end(), rgbItems.begin() + long(at), rgbItems.begin() + long(at) + 4);
+    const uint8_t* px = rgbItems.data() + at + 4;
+    for (size_t k = 0; k < n; ++k) {
+      const uint16_t v = PixelFromRgb(px[3 * k], px[3 * k + 1], px[3 * k + 2]);
+      plain.push_back(uint8_t(v)), plain.push_back(uint8_t(v >> 8));
+    }
+    at += 4 + 3 * n;
+  }
+  uLongf packedSize = compressBound(uLong(plain.size()));
+  std::vector<uint8_t> packed(4 + packedSize);
+  for (int i = 0; i < 4; ++i) packed[size_t(i)] = uint8_t(plain.size() >> (8 * i));
+  if (compress2(packed.data() + 4, &packedSize, plain.data(), uLong(plain.size()), Z_BEST_COMPRESSION) != Z_OK)
+    throw std::runtime_error("cannot pack the pictures");
+  packed.resize(4 + packedSize);
+  return packed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +120,16 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc == 4 && std::string(argv[1]) == "--maskable-icon") {
+    try {
+      const int size = std::stoi(argv[3]);
+      gen::WritePngRgba(argv[2], size, size, gen::PaintIcon(size, true));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc >= 3 && std::string(argv[1]) == "--ico") {
     try {
       std::vector<gen::IconImage> images;
@@ -96,18 +144,42 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc >= 5 && std::string(argv[1]) == "--cut-soundfont") {
+    try {
+      std::vector<gen::PlayedNote> notes;
+      for (int i = 4; i < argc; ++i) {
+        const std::vector<uint8_t> bytes = ReadFile(argv[i]);
+        for (const gen::PlayedNote& n : gen::NotesPlayed(plat::ParseMidi({reinterpret_cast<const char*>(bytes.data()), bytes.size()})))
+          notes.push_back(n);
+      }
+      WriteFile(argv[3], gen::CutSoundFont(ReadFile(argv[2]), notes));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelo-assetgen: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: kelo-assetgen BLOBDIR DATADIR\n       kelo-assetgen --sheet OUT.png\n"
-                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --ico FILE SIZE...\n");
+                 "       kelo-assetgen --icons DIR SIZE...\n       kelo-assetgen --maskable-icon FILE SIZE\n"
+                 "       kelo-assetgen --ico FILE SIZE...\n       kelo-assetgen --cut-soundfont WHOLE.sf2 OUT.sf2 PIECE.mid...\n");
     return 2;
   }
   const std::string blobDir = argv[1], dataDir = argv[2];
   try {
-    std::vector<uint8_t> pictures;
-    for (int i = 0; i < assets::kImageList1Count; ++i) AppendPicture(pictures, gen::PaintImageList1(i), assets::kImageList1[i]);
-    for (int i = 0; i < assets::kMenu1Count; ++i) AppendPicture(pictures, gen::PaintMenu1(i), assets::kMenu1[i]);
+    // Every item, and packed: those the program starts with, and those that may come later.
+    std::vector<uint8_t> pictures, first, later;
+    auto add = [&](const gen::Image& img, const assets::PictureEntry& entry) {
+      AppendPicture(pictures, img, entry);
+      AppendPicture(entry.later ? later : first, img, entry);
+    };
+    for (int i = 0; i < assets::kImageList1Count; ++i) add(gen::PaintImageList1(i), assets::kImageList1[i]);
+    for (int i = 0; i < assets::kMenu1Count; ++i) add(gen::PaintMenu1(i), assets::kMenu1[i]);
     WriteFile(blobDir + "/pictures.bin", pictures);
+    const std::vector<uint8_t> laterPacked = PackPictures(later);
+    WriteFile(blobDir + "/pictures-later.bin", laterPacked);
+    WriteBlobSource(blobDir + "/later.cpp", {{"kelo_pictures_later", laterPacked}});
 
     std::vector<uint8_t> waves;
     for (int i = 0; i < assets::kWaveCount; ++i) {
@@ -116,7 +188,7 @@ int main(int argc, char** argv) {
       waves.insert(waves.end(), pcm.begin(), pcm.end());
     }
     WriteFile(blobDir + "/waves.bin", waves);
-    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", pictures}, {"kelo_waves", waves}});
+    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", PackPictures(first)}, {"kelo_waves", waves}});
 
     gen::WriteGif(dataDir + "/schuss.gif", gen::PaintSchuss());
     gen::WriteGif(dataDir + "/feuer.gif", gen::PaintFeuer());

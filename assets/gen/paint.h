@@ -30,6 +30,6 @@ std::vector<uint8_t> MakeWave(int index);
 std::vector<uint8_t> MakeMidi(int piece);
 
 // The program's icon, `size` pixels square: straight RGBA, 4 bytes a pixel.
-std::vector<uint8_t> PaintIcon(int size);
+std::vector<uint8_t> PaintIcon(int size, bool maskable = false);
 
 }  // namespace gen

@@ -1,5 +1,7 @@
 // The program's icon: the mascot in the crosshair, as beside the logo, over a
-// round patch of the menu's evening sky.
+// round patch of the menu's evening sky. The maskable one (for home screens
+// that cut icons to their own shape) fills its whole square with the sky's
+// dark top and keeps the design within the middle 80 %.
 #include <algorithm>
 #include <cmath>
 
@@ -8,16 +10,17 @@
 
 namespace gen {
 
-std::vector<uint8_t> PaintIcon(int size) {
+std::vector<uint8_t> PaintIcon(int size, bool maskable) {
   // Drawn in a frame of 100 x 100; strokes keep a least width in pixels so
   // that the small sizes still show a closed ring and four ticks. The
   // smallest sizes leave the chicken bigger, the ticks outside the ring only.
-  const float k = float(size) / 100.f;
+  const float k = float(size) * (maskable ? 0.8f : 1.f) / 100.f;
   const bool small = size <= 24;
   const int ss = size <= 32 ? 8 : (size <= 128 ? 4 : 2);
   Layer l(size, size, ss);
   auto Stroke = [&](float design, float leastPx) { return std::max(design * k, leastPx); };
-  const float c = 50 * k, r = 33 * k;
+  const float c = float(size) / 2, r = 33 * k;
+  if (maskable) Fill(l, RoundRect(0, 0, float(size), float(size), 0), Hex(0x2A1E5C));
 
   // The sky with the sun going down behind a dark hill.
   const Shape disc = Circle(c, c, r);

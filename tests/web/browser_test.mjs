@@ -1,336 +1,482 @@
-// The page in a real browser: Debian's Chromium, headless, driven through
-// puppeteer-core, the page served on 127.0.0.1 as a web server would (gzip).
-// Plays the way a person would: the main menu as the documentation shows it,
-// a new game with a name typed and Enter, a level at 50 pictures a second with
-// shots, Escape and F4 out of it, an option changed that a reload keeps.
-// Prints the budgets it measures; fails only on what the game does.
+// The page in real browsers of three engines, all from Debian: Chromium and
+// Firefox ESR driven through puppeteer-core (Firefox over WebDriver BiDi), and
+// WebKitGTK's MiniBrowser through WebKitWebDriver and selenium-webdriver on a
+// virtual display. The page is served on 127.0.0.1 as a static host serves it.
 //
-//   node tests/web/browser_test.mjs [PAGE_FOLDER] [SOURCE_FOLDER]
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+// Each engine plays the way a person would: the main menu as the
+// documentation shows it, a new game with a name typed and Enter, a level at
+// 50 pictures a second with shots, Escape and F4 out of it, an option changed
+// that a reload keeps, the music after the first click. Chromium, which can,
+// also tries the page as an app (installable, offline, the next build taking
+// over whole at the next start, a build that cannot be fetched whole left
+// aside) and measures the budgets with real device pixels: a phone with its
+// CPU slowed, a laptop and a desktop screen. What an engine cannot do is
+// named as not tried there. Prints the budgets; fails only on what the page does.
+//
+//   node tests/web/browser_test.mjs [--engine chromium|firefox|webkit]... [PAGE_FOLDER [SOURCE_FOLDER]]
+import { cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { createRequire } from 'node:module';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { deflateSync, inflateSync } from 'node:zlib';
+import { join } from 'node:path';
+import { reach, results, setUp, sleep, status as state } from './browsers.mjs';
 
-const here = dirname(fileURLToPath(import.meta.url));
-const source = resolve(process.argv[3] || join(here, '../..'));
-const pageFolder = resolve(process.argv[2] || join(source, 'build/web'));
-const require = createRequire(join(source, 'build/npm/node_modules/'));
-const puppeteer = require('puppeteer-core');
-const { serve } = await import(join(source, 'tools/web/serve.mjs'));
+const args = process.argv.slice(2);
+const engines = [];
+while (args[0] === '--engine') engines.push(args.splice(0, 2)[1]);
+if (!engines.length) engines.push('chromium', 'firefox', 'webkit');
+const web = await setUp(args);
+const { source, pageFolder, serve } = web;
+const stage = join(source, 'build/wasm/src/platform/web/stage');  // the build's files before pack.mjs
+const { PNG } = web.require('pngjs');
+const { pack } = await import(join(source, 'tools/web/pack.mjs'));
 
 // --- Pictures in the game's own colours -------------------------------------
 
-// The pixels of a PNG (8 bits a channel, RGB or RGBA, not interlaced) as RGB.
-function readPng(bytes) {
-  let at = 8, width = 0, height = 0, channels = 0;
-  const data = [];
-  while (at < bytes.length) {
-    const length = bytes.readUInt32BE(at), type = bytes.toString('latin1', at + 4, at + 8);
-    const chunk = bytes.subarray(at + 8, at + 8 + length);
-    if (type === 'IHDR') {
-      width = chunk.readUInt32BE(0);
-      height = chunk.readUInt32BE(4);
-      if (chunk[8] !== 8 || chunk[12] !== 0) throw new Error('PNG not 8-bit or interlaced');
-      channels = { 2: 3, 6: 4 }[chunk[9]];
-    } else if (type === 'IDAT') {
-      data.push(chunk);
-    }
-    at += 12 + length;
-  }
-  const raw = inflateSync(Buffer.concat(data)), stride = width * channels;
-  const rows = Buffer.alloc(height * stride);
-  for (let y = 0; y < height; ++y) {
-    const filter = raw[y * (stride + 1)], line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
-    for (let x = 0; x < stride; ++x) {
-      const a = x >= channels ? rows[y * stride + x - channels] : 0, b = y ? rows[(y - 1) * stride + x] : 0;
-      const c = x >= channels && y ? rows[(y - 1) * stride + x - channels] : 0;
-      let v = line[x];
-      if (filter === 1) v += a;
-      else if (filter === 2) v += b;
-      else if (filter === 3) v += (a + b) >> 1;
-      else if (filter === 4) {
-        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
-        v += pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-      }
-      rows[y * stride + x] = v & 255;
-    }
-  }
-  const rgb = Buffer.alloc(width * height * 3);
-  for (let i = 0; i < width * height; ++i) rows.copy(rgb, 3 * i, channels * i, channels * i + 3);
-  return { width, height, rgb };
-}
-
-// An RGB picture as a PNG file.
-function writePng(path, width, height, rgb) {
-  const crcTable = Array.from({ length: 256 }, (_, n) => {
-    let c = n;
-    for (let k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320 ^ (c >>> 1) : c >>> 1;
-    return c >>> 0;
-  });
-  const crc = (b) => {
-    let c = 0xFFFFFFFF;
-    for (const x of b) c = crcTable[(c ^ x) & 255] ^ (c >>> 8);
-    return (c ^ 0xFFFFFFFF) >>> 0;
-  };
-  const chunk = (type, data) => {
-    const head = Buffer.alloc(8), tail = Buffer.alloc(4);
-    head.writeUInt32BE(data.length, 0);
-    head.write(type, 4, 'latin1');
-    tail.writeUInt32BE(crc(Buffer.concat([head.subarray(4), data])), 0);
-    return Buffer.concat([head, data, tail]);
-  };
-  const header = Buffer.alloc(13);
-  header.writeUInt32BE(width, 0);
-  header.writeUInt32BE(height, 4);
-  header[8] = 8;
-  header[9] = 2;
-  const raw = Buffer.alloc(height * (3 * width + 1));
-  for (let y = 0; y < height; ++y) rgb.copy(raw, y * (3 * width + 1) + 1, 3 * width * y, 3 * width * (y + 1));
-  writeFileSync(path, Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
-    chunk('IDAT', deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]));
-}
 const failures = join(source, 'build/web-test');
-
 // Compares two pictures in the game's 16-bit colours (the top 5, 6 and 5 bits
 // of each channel): the documentation's PNGs widen a channel as v * 255 / 31,
 // the display repeats its top bits, and both keep those bits. Differences are
-// allowed only within `pointer` (a box around the game's own pointer) and in
-// the menus' mushroom, which grows and shrinks all the time.
+// allowed only within `pointer` (a box around the game's own pointer), in
+// the menus' mushroom, which grows and shrinks all the time, and in the
+// boxes of `also` (what another player's files show differently).
 const mushroom = { x0: 155, y0: 310, x1: 155 + 78, y1: 310 + 80 };
+const inside = (x, y, r) => x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1;
 // A picture that differs is kept in build/web-test/ with its differences marked.
-function samePicture(shot, expected, pointer, name) {
-  const a = readPng(shot), b = readPng(expected);
+function samePicture(shot, expected, pointer, name, also = []) {
+  const a = PNG.sync.read(shot), b = PNG.sync.read(expected);
   if (a.width !== b.width || a.height !== b.height) return `size ${a.width}x${a.height}, not ${b.width}x${b.height}`;
   let differing = 0, first = null;
-  const marked = Buffer.from(a.rgb);
+  const marked = new PNG({ width: a.width, height: a.height });
+  a.data.copy(marked.data);
   for (let y = 0; y < a.height; ++y)
     for (let x = 0; x < a.width; ++x) {
-      const i = 3 * (y * a.width + x);
-      const same = a.rgb[i] >> 3 === b.rgb[i] >> 3 && a.rgb[i + 1] >> 2 === b.rgb[i + 1] >> 2 && a.rgb[i + 2] >> 3 === b.rgb[i + 2] >> 3;
+      const i = 4 * (y * a.width + x);
+      const same = a.data[i] >> 3 === b.data[i] >> 3 && a.data[i + 1] >> 2 === b.data[i + 1] >> 2 &&
+        a.data[i + 2] >> 3 === b.data[i + 2] >> 3;
       if (same) continue;
       if (pointer && Math.abs(x - pointer.x) <= pointer.r && Math.abs(y - pointer.y) <= pointer.r) continue;
-      if (x >= mushroom.x0 && x < mushroom.x1 && y >= mushroom.y0 && y < mushroom.y1) continue;
+      if (inside(x, y, mushroom) || also.some((r) => inside(x, y, r))) continue;
       if (!first) first = `(${x}, ${y})`;
       ++differing;
-      marked[i] = 255, marked[i + 1] = 0, marked[i + 2] = 255;
+      marked.data.set([255, 0, 255, 255], i);
     }
   if (!differing) return '';
   mkdirSync(failures, { recursive: true });
-  writePng(join(failures, 'shot-' + name), a.width, a.height, a.rgb);
-  writePng(join(failures, 'differences-' + name), a.width, a.height, marked);
+  writeFileSync(join(failures, `shot-${name}`), shot);
+  writeFileSync(join(failures, `differences-${name}`), PNG.sync.write(marked));
   return `${differing} pixels differ, the first at ${first} (see ${failures})`;
 }
 
-// --- The run ------------------------------------------------------------------
+// --- Results ------------------------------------------------------------------
 
-const results = [];
-function check(name, problem) {
-  results.push({ name, ok: !problem });
-  console.log(`${problem ? 'FAIL' : 'ok  '}  ${name}${problem ? ': ' + problem : ''}`);
-}
-const budgets = [];
-function budget(text) {
-  budgets.push(text);
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const report = results(), budgets = [], notTried = [];
+let engine = '';
+const check = (name, problem) => report.check(name, problem);
+const budget = (text) => budgets.push(`${engine}: ${text}`);
+const skip = (what, why) => notTried.push(`${engine}: ${what} (${why})`);
+const percent = (v) => `${(100 * v).toFixed(1)} %`;
 
-const { server, port, bytesSent } = await serve(pageFolder);
-const url = `http://127.0.0.1:${port}/`;
-// One profile for the whole run, so that a restarted browser finds what the page stored.
-const profile = mkdtempSync(join(tmpdir(), 'kelo-chromium-'));
-const launch = () => puppeteer.launch({
-  executablePath: process.env.KELO_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  userDataDir: profile,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--disable-default-apps', '--mute-audio'],
-});
-let browser = await launch();
-let failedHard = false;
-try {
-  let page = await browser.newPage();
-  const problems = [];
-  page.on('pageerror', (e) => problems.push(e.message));
-  page.on('console', (m) => { if (m.type() === 'error') problems.push(m.text()); });
-  await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
-  const cdp = await page.createCDPSession();
-  await cdp.send('Performance.enable');
-
-  const state = () => page.evaluate(() => ({ ...window.kelo }));
-  async function reach(wanted, timeout = 20000) {
-    try {
-      await page.waitForFunction((s) => window.kelo.state === s, { timeout, polling: 50 }, wanted);
-      return '';
-    } catch (e) {
-      return `still "${(await state()).state}"`;
-    }
-  }
-  // The game draws a picture at most every 20 ms: a moment for it to show the newest.
-  const settle = () => sleep(300);
-  async function click(x, y) {
-    await page.mouse.move(x, y);
-    await page.mouse.click(x, y);
-  }
-  const screens = join(source, 'docs/screens');
-  // The screen as docs/screens/NAME shows it, with the pointer where it was
-  // taken; fades and the last pictures of a change may take a moment.
-  async function looksLike(name, pointer, patience = 3000) {
-    await page.mouse.move(pointer.x, pointer.y);
-    const until = Date.now() + patience;
-    for (;;) {
-      await sleep(100);
-      const problem = samePicture(await page.screenshot(), readFileSync(join(screens, name)), { ...pointer, r: 12 }, name);
-      if (!problem || Date.now() > until) return problem;
-    }
-  }
-
-  // The main menu, to the pixel.
-  const start = Date.now();
-  await page.goto(url);
-  check('the main menu comes', await reach('Main'));
-  const firstPicture = await page.evaluate(() => performance.getEntriesByName('kelo-first-picture')[0]?.startTime);
-  budget(`first picture: ${(firstPicture / 1000).toFixed(2)} s after the page started loading (budget 1.5 s)`);
-  check('the main menu looks as docs/screens/main.png shows it', await looksLike('main.png', { x: 470, y: 300 }));
-
-  // The SoundFont comes after the first picture; all that one load sends.
-  const music = await page.waitForFunction(() => performance.getEntriesByName('kelo-soundfont-loaded').length > 0,
-    { timeout: 30000, polling: 100 }).then(() => '', () => 'it never loaded');
-  const fontFetch = await page.evaluate(() => performance.getEntriesByType('resource')
-    .find((e) => e.name.endsWith('/default-GM.sf2'))?.startTime);
-  check('the SoundFont loads after the first picture', music || (fontFetch > firstPicture ? '' : `its fetch began at ${fontFetch} ms`));
-  const loaded = await page.evaluate(() => performance.getEntriesByName('kelo-soundfont-loaded')[0]?.startTime);
-  const fetched = await page.evaluate(() => performance.getEntriesByName('kelo-soundfont-fetched')[0]?.startTime);
-  budget(`SoundFont fetched and loaded ${(loaded / 1000).toFixed(2)} s after the page started loading; ` +
-    `FluidSynth read it in ${(loaded - fetched).toFixed(0)} ms on the main thread`);
-  budget(`sent with gzip for one load, SoundFont included: ${(bytesSent() / 1e6).toFixed(2)} MB (budget 10 MB)`);
-
-  // A new game: a difficulty, a name typed, Enter.
-  // Presses where the documentation's pictures were taken (a press may leave its mark).
-  await click(470, 180);
-  check('"Neues Spiel" leads to the difficulties', await reach('Schwer'));
-  await settle();
-  await click(400, 178);
-  check('a difficulty leads to the name', await reach('Name'));
-  await settle();
-  await page.keyboard.type('Jürgen');
-  await page.keyboard.press('Enter');
-  check('Enter after a name starts the level', await reach('Level'));
-  let fps = 0;
-  try {
-    await page.waitForFunction(() => window.kelo.fps === 50, { timeout: 10000, polling: 100 });
-    fps = 50;
-  } catch (e) {
-    fps = (await state()).fps;
-  }
-  check('the level shows 50 pictures a second', fps === 50 ? '' : `it shows ${fps}`);
-
-  // The level: ticks on their grid and the main thread's share of a core.
-  const metric = async () => {
-    const m = (await cdp.send('Performance.getMetrics')).metrics;
-    return Object.fromEntries(m.map((e) => [e.name, e.value]));
+// Chromium here draws WebGL in software, which the page leaves for its own 2D
+// path; the walk takes WebGL all the same, to see its pictures.
+function takeWebGL() {
+  const get = HTMLCanvasElement.prototype.getContext, extension = WebGLRenderingContext.prototype.getExtension;
+  HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+    return get.call(this, type, type === 'webgl' ? { ...attributes, failIfMajorPerformanceCaveat: false } : attributes);
   };
-  const before = await metric(), ticksBefore = (await state()).ticks, t0 = Date.now();
-  for (let i = 0; i < 8; ++i) {  // shots, spread over the measurement
-    await click(100 + 60 * i, 150 + 20 * (i % 3));
-    await sleep(500);
-  }
-  const after = await metric(), ticksAfter = (await state()).ticks, seconds = (Date.now() - t0) / 1000;
-  const ticksPerSecond = (ticksAfter - ticksBefore) / seconds;
-  budget(`level: ${ticksPerSecond.toFixed(1)} ticks a second over ${seconds.toFixed(1)} s, the display showing ${(await state()).fps}`);
-  budget(`level: main thread busy ${(100 * (after.TaskDuration - before.TaskDuration) / seconds).toFixed(1)} % of a core ` +
-    `(script ${(100 * (after.ScriptDuration - before.ScriptDuration) / seconds).toFixed(1)} %; budget 25 %)`);
-  check('the level runs on while shooting', (await state()).state === 'Level' ? '' : `it is "${(await state()).state}"`);
+  WebGLRenderingContext.prototype.getExtension = function (name) {
+    return name === 'WEBGL_debug_renderer_info' ? null : extension.call(this, name);
+  };
+}
 
-  // Another tab in front: the game loses the focus and its clock stands still.
-  const other = await browser.newPage();
-  await other.bringToFront();
-  await sleep(300);
-  const hidden = await page.evaluate(() => document.visibilityState);
-  const ticksHidden = (await state()).ticks;
+// --- What every engine does ----------------------------------------------------
+
+async function waitFor(b, f, timeout) {
+  for (const until = Date.now() + timeout; Date.now() < until; await sleep(100)) if (await b.evaluate(f)) return true;
+  return false;
+}
+// The game draws a picture at most every 20 ms: a moment for it to show the newest.
+const settle = () => sleep(300);
+const screens = join(source, 'docs/screens');
+// The screen as docs/screens/NAME shows it, with the pointer where it was
+// taken; fades and the last pictures of a change may take a moment.
+async function looksLike(b, name, pointer, patience = 3000, also = []) {
+  await b.move(pointer.x, pointer.y);
+  const until = Date.now() + patience;
+  for (;;) {
+    await sleep(100);
+    const problem = samePicture(await b.screenshot(), readFileSync(join(screens, name)), { ...pointer, r: 12 }, name, also);
+    if (!problem || Date.now() > until) return problem;
+  }
+}
+// From the main menu into a level: "Neues Spiel", a difficulty, a name and Enter
+// (presses where the documentation's pictures were taken: a press may leave its mark).
+async function newGame(b, name, at = (x, y) => [x, y]) {
+  await b.click(...at(470, 180));
+  check('"Neues Spiel" leads to the difficulties', await reach(b, 'Schwer'));
+  await settle();
+  await b.click(...at(400, 178));
+  check('a difficulty leads to the name', await reach(b, 'Name'));
+  await settle();
+  if (name) {
+    await b.type(name);
+    await settle();
+    const shown = await b.evaluate(() => document.getElementById('name').value);
+    check('the name typed is the name on the screen', shown === name ? '' : `it is "${shown}"`);
+  }
+  await b.press('Enter');
+  check('Enter after a name starts the level', await reach(b, 'Level'));
+}
+const musicSounds = (b, timeout) => waitFor(b, () => performance.getEntriesByName('kelo-music-sounds').length > 0, timeout);
+
+// The window resized while the game plays, as a phone turned upright and
+// back: the game goes on, fills the new width, and shows its picture whole again.
+async function turned(b) {
+  const ticks = async () => (await state(b)).ticks;
+  await b.view(480, 640);
+  await sleep(500);
+  const t0 = await ticks();
   await sleep(1000);
-  const standing = (await state()).ticks - ticksHidden;
-  await page.bringToFront();
-  await other.close();
-  await sleep(500);
-  const ticksBack = (await state()).ticks;
-  await sleep(500);
-  if (hidden === 'hidden')
-    check('a hidden tab stops the game\'s clock, and it goes on when shown',
-      standing <= 1 && (await state()).ticks > ticksBack ? '' : `${standing} ticks while hidden`);
-  else
-    console.log('(this browser keeps a tab in the background visible: the hidden tab is not tried)');
-
-  // Out of it: Escape pauses, F4 abandons.
-  await page.keyboard.press('Escape');
-  check('Escape pauses the level', await reach('Pause'));
-  await settle();
-  await page.keyboard.press('F4');
-  check('F4 leaves the level for the main menu', await reach('Main'));
-  await settle();
-
-  // An option, changed and kept over a reload.
-  await click(400, 200);
-  check('"Optionen" leads to the options', await reach('Optionen'));
-  const pointer = { x: 520, y: 230 };
-  check('the options show as documented, the explosions not blended', await looksLike('options-off.png', pointer));
-  await click(400, 180);
-  check('"Transparente Explosionen" switches them on', await looksLike('options-on.png', { x: 400, y: 180 }));
-  await sleep(500);  // the save's transaction
-  await page.reload();
-  check('after a reload the main menu comes again', await reach('Main'));
-  await settle();
-  await click(400, 200);
-  await reach('Optionen');
-  check('the option is still set after the reload', await looksLike('options-on.png', { x: 400, y: 180 }));
-
-  await page.waitForFunction(() => performance.getEntriesByName('kelo-music-sounds').length > 0, { timeout: 15000 })
-    .then(() => check('the music sounds after the first click', ''),
-      () => check('the music sounds after the first click', 'the synthesizer or the output never came'));
-  check('no errors on the page', problems.length ? problems.slice(0, 3).join(' | ') : '');
-
-  // And after a restart of the browser.
-  await browser.close();
-  browser = await launch();
-  page = await browser.newPage();
-  await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
-  await page.goto(url);
-  check('after a restart of the browser the main menu comes', await reach('Main'));
-  await settle();
-  await click(400, 200);
-  await reach('Optionen');
-  check('the option is still set after a restart of the browser', await looksLike('options-on.png', { x: 400, y: 180 }));
-
-  console.log(`(the run took ${((Date.now() - start) / 1000).toFixed(0)} s)`);
-} catch (e) {
-  failedHard = true;
-  console.log('FAIL  the run stopped:', e && e.stack || e);
-} finally {
-  await browser.close();
-  server.close();
-  rmSync(profile, { recursive: true, force: true });
+  const upright = { ticks: (await ticks()) - t0, ...await b.evaluate(() => {
+    const c = document.getElementById('screen');
+    return { width: c.width, wanted: Math.round(innerWidth * devicePixelRatio) };
+  }) };
+  check('upright the game plays on and fills the width',
+    upright.ticks >= 25 && upright.width === upright.wanted ? '' : `${upright.ticks} ticks in a second, canvas ${upright.width} of ${upright.wanted} pixels wide`);
+  await b.view(640, 480);
+  check('turned back the main menu shows as docs/screens/main.png', await looksLike(b, 'main.png', { x: 470, y: 300 }));
 }
 
-// The program's code: kelo.js and the code of kelo.wasm (its data, the pictures, apart).
-function wasmSections(bytes) {
-  const sizes = {};
-  for (let at = 8; at < bytes.length;) {
-    const id = bytes[at++];
-    let size = 0, shift = 0, b;
-    do { b = bytes[at++]; size += (b & 127) * 2 ** shift; shift += 7; } while (b & 128);
-    sizes[id] = (sizes[id] || 0) + size;
-    at += size;
+// The WebGL context lost (as a browser loses it when the graphics processor
+// resets), then given back: the picture goes on through the 2D canvas, then
+// through WebGL again, the same all the time.
+async function lostContext(b) {
+  const through2D = () => b.evaluate(() => !document.getElementById('flat').hidden);
+  await b.evaluate(() => {
+    window.keloLose = document.getElementById('screen').getContext('webgl').getExtension('WEBGL_lose_context');
+    window.keloLose.loseContext();
+  });
+  await settle();
+  check('with the WebGL context lost the main menu goes on through the 2D canvas', await through2D()
+    ? await looksLike(b, 'main.png', { x: 470, y: 300 }) : 'the 2D canvas does not show');
+  await b.evaluate(() => window.keloLose.restoreContext());
+  await settle();
+  check('the context given back shows it through WebGL again', !(await through2D())
+    ? await looksLike(b, 'main.png', { x: 470, y: 300 }) : 'still the 2D canvas');
+}
+
+async function walk(b, url) {
+  await b.open(url);
+  check('the main menu comes', await reach(b, 'Main'));
+  const webgl = await b.evaluate(() => document.getElementById('flat').hidden);
+  budget(`the picture goes to the screen through ${webgl ? 'WebGL' : 'the 2D canvas'}`);
+  check('the main menu looks as docs/screens/main.png shows it', await looksLike(b, 'main.png', { x: 470, y: 300 }));
+  if (webgl) await lostContext(b);
+  else skip('a lost WebGL context', 'the page draws without WebGL here');
+  if (b.view) await turned(b);
+  await newGame(b, 'Jürgen');
+  const fps = await waitFor(b, () => window.kelo.fps === 50, 10000) ? 50 : (await state(b)).fps;
+  check('the level shows 50 pictures a second', fps === 50 ? '' : `it shows ${fps}`);
+  for (let i = 0; i < 4; ++i) {  // shots
+    await b.click(100 + 120 * i, 150 + 20 * (i % 3));
+    await sleep(200);
   }
-  return sizes;
+  check('the level runs on while shooting', (await state(b)).state === 'Level' ? '' : `it is "${(await state(b)).state}"`);
+  await b.press('Escape');
+  check('Escape pauses the level', await reach(b, 'Pause'));
+  await settle();
+  await b.press('F4');
+  check('F4 leaves the level for the main menu', await reach(b, 'Main'));
+  await settle();
+  // The highscore list: pictures the page fetched after its first one. Its
+  // entries are this browser's, not those of the documentation's picture.
+  await b.click(400, 233);
+  check('"HighScore" leads to the list', await reach(b, 'Highscore'));
+  check('the list shows as docs/screens/highscore-1.png, but for its entries',
+    await looksLike(b, 'highscore-1.png', { x: 250, y: 380 }, 3000, [{ x0: 66, y0: 258, x1: 596, y1: 334 }]));
+  await b.click(100, 432);
+  await reach(b, 'Main');
+  await settle();
+  await b.click(400, 200);
+  check('"Optionen" leads to the options', await reach(b, 'Optionen'));
+  check('the options show as documented, the explosions not blended', await looksLike(b, 'options-off.png', { x: 520, y: 230 }));
+  await b.click(400, 180);
+  check('"Transparente Explosionen" switches them on', await looksLike(b, 'options-on.png', { x: 400, y: 180 }));
+  const music = await musicSounds(b, 15000);
+  await sleep(500);  // the save's transaction
+  await b.reload();
+  check('after a reload the main menu comes again', await reach(b, 'Main'));
+  await settle();
+  await b.click(400, 200);
+  await reach(b, 'Optionen');
+  check('the option is still set after the reload', await looksLike(b, 'options-on.png', { x: 400, y: 180 }));
+  return music || (await b.evaluate(() => performance.getEntriesByName('kelo-soundfont-loaded').length > 0) ? 'loaded' : false);
 }
-const wasm = readFileSync(join(pageFolder, 'kelo.wasm')), sections = wasmSections(wasm);
-const code = wasm.length - (sections[11] || 0) + readFileSync(join(pageFolder, 'kelo.js')).length;
-budget(`program code: ${(code / 1e6).toFixed(2)} MB (kelo.js and kelo.wasm without its data section of ` +
-  `${((sections[11] || 0) / 1e6).toFixed(2)} MB; budget 1.5 MB)`);
+
+// --- Chromium: the page as an app, and the budgets ---------------------------------
+
+// The bytes the page fetched (with gzip, as served) before the first picture.
+const fetched = (b) => b.evaluate(() => {
+  const first = performance.getEntriesByName('kelo-first-picture')[0]?.startTime ?? Infinity;
+  const entries = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')];
+  return { first, beforeFirst: entries.filter((e) => e.responseEnd <= first).reduce((n, e) => n + e.encodedBodySize, 0) };
+});
+// The content-named files this page's index.html names, and those it fetched.
+const buildOf = (b) => b.evaluate(() => ({
+  files: Object.values(JSON.parse(document.getElementById('kelo-files').textContent)),
+  fetched: performance.getEntriesByType('resource').map((e) => new URL(e.name).pathname.slice(1))
+    .filter((p) => /\.[0-9a-f]{12}\.[a-z]+$/.test(p)),
+}));
+const worker = (b) => b.evaluate(async () => {
+  const r = await navigator.serviceWorker.getRegistration();
+  return { active: !!(r && r.active), waiting: !!(r && r.waiting), installing: !!(r && r.installing),
+    controlled: !!navigator.serviceWorker.controller };
+});
+
+// A second build of the same page: page.js and kelo.js changed, as a new
+// build changes them.
+function secondBuild(into, change) {
+  const staged = join(into, 'stage');
+  cpSync(stage, staged, { recursive: true });
+  for (const file of ['page.js', 'kelo.js']) writeFileSync(join(staged, file), readFileSync(join(staged, file), 'utf8') + `\n// ${change}\n`);
+  const out = join(into, 'web');
+  const { names } = pack(staged, out);
+  return { out, files: Object.values(names) };
+}
+
+async function asAnApp(server, url, profile) {
+  const sentBefore = server.bytesSent();
+  let b = await web.driven('chromium', profile);
+  try {
+    await b.open(url);
+    await reach(b, 'Main');
+    const start = await fetched(b);
+    budget(`first picture ${(start.first / 1000).toFixed(2)} s after the page started loading`);
+    budget(`before the first picture the page fetched ${(start.beforeFirst / 1e6).toFixed(2)} MB with gzip (budget 1 MB)`);
+    check('the service worker keeps the page', await waitFor(b, async () => {
+      const r = await navigator.serviceWorker.getRegistration();
+      return !!(r && r.active);
+    }, 30000) ? '' : JSON.stringify(await worker(b)));
+    const { installabilityErrors } = await b.cdp().send('Page.getInstallabilityErrors');
+    check('Chromium finds the page installable', installabilityErrors.length ? JSON.stringify(installabilityErrors) : '');
+    await sleep(1000);
+    budget(`everything sent for a first start, the service worker's copies included: ${((server.bytesSent() - sentBefore) / 1e6).toFixed(2)} MB with gzip (budget 3 MB)`);
+
+    // Offline: the menu, a level and its music.
+    await b.page.setOfflineMode(true);
+    await b.reload();
+    check('offline, a reload reaches the main menu', await reach(b, 'Main'));
+    await settle();
+    await newGame(b, 'Anna');
+    check('offline, the level has its music', await musicSounds(b, 15000) ? '' : 'the music never sounded');
+    await b.page.setOfflineMode(false);
+
+    // A hidden tab: the game loses the focus and its clock stands still.
+    const other = await b.browser.newPage();
+    await other.bringToFront();
+    await sleep(300);
+    const ticksHidden = (await state(b)).ticks;
+    await sleep(1000);
+    const standing = (await state(b)).ticks - ticksHidden;
+    await b.page.bringToFront();
+    await other.close();
+    await sleep(500);
+    const ticksBack = (await state(b)).ticks;
+    await sleep(500);
+    check('a hidden tab stops the game\'s clock, and it goes on when shown',
+      standing <= 1 && (await state(b)).ticks > ticksBack ? '' : `${standing} ticks while hidden`);
+    await b.close();
+
+    // The next build: fetched in the background at one start, played at the next.
+    b = await web.driven('chromium', profile);
+    await b.open(url);
+    await reach(b, 'Main');
+    const first = await buildOf(b);
+    const work = mkdtempSync(join(tmpdir(), 'kelo-builds-'));
+    const next = secondBuild(join(work, 'next'), 'the next build');
+    server.setFolder(next.out);
+    await b.newTab();
+    await b.open(url);
+    await reach(b, 'Main');
+    const during = await buildOf(b);
+    check('a start while the next build is fetched plays the old one whole',
+      during.files.join() === first.files.join() && during.fetched.every((f) => first.files.includes(f)) ? '' :
+        `it fetched ${during.fetched.filter((f) => !first.files.includes(f)).join(', ')}`);
+    check('the next build is fetched whole and waits', await waitFor(b, async () => {
+      const r = await navigator.serviceWorker.getRegistration();
+      return !!(r && r.waiting);
+    }, 30000) ? '' : JSON.stringify(await worker(b)));
+    // While this tab plays, a start in another tab leaves the next build
+    // waiting: this tab may still fetch files of its own build.
+    const second = await web.watch(await b.browser.newPage());
+    await second.goto(url);
+    // Once it has the program, it says that the game runs in the other tab.
+    await second.waitForFunction(() => !document.getElementById('elsewhere').hidden, { timeout: 20000, polling: 100 })
+      .catch(() => {});
+    const beside = await buildOf(second);
+    check('a start beside a tab that plays keeps to that tab\'s build',
+      beside.files.join() === first.files.join() && (await worker(b)).waiting ? '' : 'the next build took over');
+    await second.close();
+    await b.newTab();
+    await b.open(url);
+    await reach(b, 'Main');
+    const after = await buildOf(b);
+    check('the start after that plays the next build, none of the old one\'s files',
+      after.files.join() === next.files.join() && after.fetched.length && after.fetched.every((f) => next.files.includes(f)) ? '' :
+        `it has ${after.files.filter((f) => !next.files.includes(f)).join(', ') || 'the old list'}; fetched ${after.fetched.join(', ')}`);
+
+    // A build that cannot be fetched whole (its new page.js is missing) is left aside.
+    const broken = secondBuild(join(work, 'broken'), 'a build with a file missing');
+    rmSync(join(broken.out, broken.files.find((f) => f.startsWith('page.'))));
+    server.setFolder(broken.out);
+    await b.reload();
+    await reach(b, 'Main');
+    await waitFor(b, async () => {
+      const r = await navigator.serviceWorker.getRegistration();
+      return !r.installing;
+    }, 30000);
+    await b.reload();
+    check('a build that cannot be fetched whole leaves the last one playing',
+      !(await reach(b, 'Main')) && (await buildOf(b)).files.join() === next.files.join() ? '' : 'another build plays');
+    check('no errors on the page', b.problems.length ? b.problems.slice(0, 3).join(' | ') : '');
+    rmSync(work, { recursive: true, force: true });
+    server.setFolder(pageFolder);
+  } finally {
+    await b.close();
+  }
+}
+
+// A level on a screen of real device pixels: ticks, pictures and the main
+// thread's share of a core over some seconds of play.
+async function levelBudget(label, { width, height, scale, slower = 1, touch = false, limit }) {
+  const profile = mkdtempSync(join(tmpdir(), 'kelo-budget-'));
+  const b = await web.driven('chromium', profile, { window: true,
+    args: [`--force-device-scale-factor=${scale}`, `--window-size=${width},${height}`] });
+  try {
+    const cdp = b.cdp();
+    if (touch) await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    await b.open(budgetUrl);
+    await reach(b, 'Main');
+    await sleep(1000);  // the menu's fade
+    // Presses at the picture's own points, wherever the picture sits.
+    const box = await b.evaluate(() => {
+      const r = document.getElementById('screen').getBoundingClientRect(), s = Math.min(r.width / 640, r.height / 480);
+      return { x: r.left + (r.width - 640 * s) / 2, y: r.top + (r.height - 480 * s) / 2, s };
+    });
+    const at = (x, y) => [box.x + x * box.s, box.y + y * box.s];
+    if (touch) b.click = (x, y) => b.page.touchscreen.tap(x, y);
+    await newGame(b, 'Anna', at);
+    await waitFor(b, () => window.kelo.fps === 50, 10000);
+    if (slower > 1) await cdp.send('Emulation.setCPUThrottlingRate', { rate: slower });
+    await sleep(1000);
+    const metric = async () => Object.fromEntries((await cdp.send('Performance.getMetrics').catch(async () => {
+      await cdp.send('Performance.enable');
+      return cdp.send('Performance.getMetrics');
+    })).metrics.map((e) => [e.name, e.value]));
+    await cdp.send('Performance.enable');
+    const before = await metric(), ticksBefore = (await state(b)).ticks, t0 = Date.now();
+    for (let i = 0; i < 6; ++i) {
+      await b.click(...at(100 + 80 * i, 150 + 20 * (i % 3)));
+      await sleep(800);
+    }
+    const after = await metric(), seconds = (Date.now() - t0) / 1000, s = await state(b);
+    const busy = (after.TaskDuration - before.TaskDuration) / seconds;
+    const info = await b.evaluate(() => ({ canvas: [screen.width, document.getElementById('screen').width],
+      webgl: document.getElementById('flat').hidden, dpr: devicePixelRatio }));
+    budget(`${label}: ${((s.ticks - ticksBefore) / seconds).toFixed(1)} ticks a second, ${s.fps} pictures, ` +
+      `main thread ${percent(busy)} of a core (budget ${percent(limit)}); canvas ${info.canvas[1]} device pixels wide ` +
+      `at ${info.dpr}x, ${info.webgl ? 'WebGL' : 'the 2D canvas: MEASURED WITHOUT A GRAPHICS PROCESSOR, which the budget ' +
+        'assumes (the page leaves a WebGL drawn in software for its own scaler)'}`);
+    check(`${label}: the level plays on`, s.state === 'Level' ? '' : `it is "${s.state}"`);
+  } finally {
+    await b.close();
+    rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+// In portrait the picture fills the width, and a swipe over it moves the game's pointer, not the page.
+async function portrait() {
+  const profile = mkdtempSync(join(tmpdir(), 'kelo-portrait-'));
+  const b = await web.driven('chromium', profile, { window: true, args: ['--window-size=390,844'] });
+  try {
+    await b.page.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+    await b.open(budgetUrl);
+    await reach(b, 'Main');
+    const rect = await b.evaluate(() => {
+      const c = document.getElementById('screen');
+      return { css: c.getBoundingClientRect().width, width: innerWidth };
+    });
+    const cdp = b.cdp();
+    const touch = (type, y) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x: 200, y }] });
+    await touch('touchStart', 500);
+    for (let y = 480; y >= 200; y -= 40) await touch('touchMove', y);
+    await touch('touchEnd');
+    await sleep(300);
+    const scrolled = await b.evaluate(() => scrollY);
+    check('in portrait the picture fills the width and a swipe over it does not scroll the page',
+      Math.abs(rect.css - rect.width) < 1 && scrolled === 0 ? '' : `canvas ${rect.css} of ${rect.width} CSS pixels, scrolled ${scrolled}`);
+  } finally {
+    await b.close();
+    rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+// --- The run ------------------------------------------------------------------------
+
+const server = await serve(pageFolder);
+const url = `http://127.0.0.1:${server.port}/`;
+const budgetServer = await serve(pageFolder);
+const budgetUrl = `http://127.0.0.1:${budgetServer.port}/`;
+const started = Date.now();
+for (engine of engines) {
+  report.prefix = engine;
+  const t0 = Date.now();
+  const profile = mkdtempSync(join(tmpdir(), `kelo-${engine}-`));
+  let b = null;
+  try {
+    b = engine === 'webkit' ? await web.webkit() : await web.driven(engine, profile, { beforePage: takeWebGL });
+    const music = await walk(b, url);
+    if (music === 'loaded' && engine !== 'chromium') skip('the music sounding', 'the SoundFont loaded, but no audio output starts without a sound device here');
+    else check('the music sounds after the first click', music === true ? '' : 'the synthesizer or the output never came');
+    check('no errors on the page', b.problems.length ? b.problems.slice(0, 3).join(' | ') : '');
+    await b.close();
+    b = null;
+    if (engine === 'chromium') {
+      // The option over a restart of the browser, then the page as an app.
+      b = await web.driven('chromium', profile);
+      await b.open(url);
+      check('after a restart of the browser the main menu comes', await reach(b, 'Main'));
+      await settle();
+      await b.click(400, 200);
+      await reach(b, 'Optionen');
+      check('the option is still set after a restart of the browser', await looksLike(b, 'options-on.png', { x: 400, y: 180 }));
+      await b.close();
+      b = null;
+      rmSync(profile, { recursive: true, force: true });
+      mkdirSync(profile);
+      await asAnApp(server, url, profile);
+      await levelBudget('phone, 844 x 390 at 3x, touch, CPU slowed 4x', { width: 844, height: 390, scale: 3, slower: 4, touch: true, limit: 0.25 });
+      await levelBudget('laptop, 1440 x 900 at 2x', { width: 1440, height: 900, scale: 2, limit: 0.05 });
+      await levelBudget('desktop, 1920 x 1080 at 1x', { width: 1920, height: 1080, scale: 1, limit: 0.05 });
+      await portrait();
+    } else {
+      skip('installability, offline mode, touch, CPU slowing and the main thread\'s share (the budgets)',
+        'only Chromium\'s DevTools protocol has them');
+      skip('the next build, the hidden tab and a restart of the browser', 'tried in Chromium only, to keep the run short');
+    }
+  } catch (e) {
+    report.stopped(engine, e);
+  } finally {
+    if (b) await b.close().catch(() => {});
+    rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(`(${engine} took ${((Date.now() - t0) / 1000).toFixed(0)} s)`);
+}
+server.server.close();
+budgetServer.server.close();
 
 console.log('\nBudgets (measured, not tested):');
 for (const b of budgets) console.log('  ' + b);
-const passed = results.filter((r) => r.ok).length, failed = results.length - passed + (failedHard ? 1 : 0);
-console.log(`\n${passed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+if (notTried.length) {
+  console.log('\nNot tried:');
+  for (const n of notTried) console.log('  ' + n);
+}
+report.end(started);

@@ -2,58 +2,29 @@
 // browser that keeps nothing, an IndexedDB that never answers, transactions
 // that fail, two tabs each finishing a level, the name field with characters
 // the game refuses, an audio output at another rate and one interrupted, a
-// visible area smaller than the window, and a page loaded in a background tab;
-// the tabs also in a browser without Web Locks.
+// visible area smaller than the window, a page loaded in a background tab,
+// and pictures that cannot be fetched; the tabs also in a browser without
+// Web Locks.
 // Each case runs in a browser context of its own (its own storage); the two
 // tabs, which take the longest, in a browser of their own beside the others.
 //
 //   node tests/web/page_test.mjs [PAGE_FOLDER] [SOURCE_FOLDER]
-import { createRequire } from 'node:module';
-import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { reach, results, setUp, sleep, status } from './browsers.mjs';
 
-const here = dirname(fileURLToPath(import.meta.url));
-const source = resolve(process.argv[3] || join(here, '../..'));
-const pageFolder = resolve(process.argv[2] || join(source, 'build/web'));
-const require = createRequire(join(source, 'build/npm/node_modules/'));
-const puppeteer = require('puppeteer-core');
-const { serve } = await import(join(source, 'tools/web/serve.mjs'));
+const web = await setUp(process.argv.slice(2));
+const report = results();
+const check = (name, problem) => report.check(name, problem);
 
-const results = [];
-function check(name, problem) {
-  results.push(!problem);
-  console.log(`${problem ? 'FAIL' : 'ok  '}  ${name}${problem ? ': ' + problem : ''}`);
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
-const { server, port } = await serve(pageFolder);
+const { server, port } = await web.serve(web.pageFolder);
 const url = `http://127.0.0.1:${port}/`;
-const launch = () => puppeteer.launch({
-  executablePath: process.env.KELO_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--disable-default-apps', '--mute-audio'],
-});
-const browser = await launch(), tabsBrowser = await launch();
+const browser = await web.chromium(), tabsBrowser = await web.chromium();
 
 // A tab in `context` (a new one by default), with `setup` run before the page's own scripts.
 async function open(setup, context) {
   const ctx = context || await browser.createBrowserContext();
-  const page = await ctx.newPage();
-  page.problems = [];
-  page.on('pageerror', (e) => page.problems.push(e.message));
-  await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
+  const page = await web.watch(await ctx.newPage());
   if (setup) await page.evaluateOnNewDocument(setup);
   return page;
-}
-const status = (page) => page.evaluate(() => ({ ...window.kelo }));
-async function reach(page, wanted, timeout = 20000) {
-  try {
-    await page.waitForFunction((s) => window.kelo.state === s, { timeout, polling: 50 }, wanted);
-    return '';
-  } catch (e) {
-    return `still "${(await status(page)).state}"`;
-  }
 }
 async function click(page, x, y) {
   await page.mouse.move(x, y);
@@ -372,6 +343,26 @@ try {
     await page.browserContext().close();
   });
 
+  // --- The pictures that come later, when they cannot be fetched --------------
+  await attempt('the later pictures missing', async () => {
+    const page = await open();
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (/\/kelo\.[0-9a-f]+\.pictures$/.test(new URL(r.url()).pathname) ? r.abort() : r.continue()));
+    await page.goto(url);
+    await reach(page, 'Main');
+    await sleep(300);
+    await click(page, 400, 233);  // "HighScore": its pictures come later
+    // The game's error message is answered with Enter, then the page ends.
+    let line = '';
+    for (const until = Date.now() + 20000; !line && Date.now() < until; await sleep(500)) {
+      await page.keyboard.press('Enter');
+      line = await shownText(page, 'ending');
+    }
+    check('pictures that cannot be fetched end the game with a line that says so',
+      line.includes('ließ sich nicht laden') ? '' : `the page shows "${line}", state "${(await status(page)).state}"`);
+    await page.browserContext().close();
+  });
+
   // --- The visible area, and a page loaded behind another tab ------------------
   await attempt('the visible area and the focus', async () => {
     // A phone showing 300 of the window's 480 pixels (an address bar, a keyboard).
@@ -433,13 +424,10 @@ try {
   });
   await twoTabs;
 } catch (e) {
-  results.push(false);
-  console.log('FAIL  the run stopped:', e && e.stack || e);
+  report.stopped('the page where browsers differ', e);
 } finally {
   await browser.close();
   await tabsBrowser.close();
   server.close();
 }
-const passed = results.filter((r) => r).length;
-console.log(`\n${passed} passed, ${results.length - passed} failed`);
-process.exit(passed === results.length ? 0 : 1);
+report.end();

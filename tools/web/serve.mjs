@@ -1,53 +1,56 @@
-// Serves a folder of static files on 127.0.0.1, gzipped for browsers that
-// take it (as a web server would), and counts the bytes sent.
+// Serves a folder of static files on 127.0.0.1 as a static host does: a
+// file's gzipped copy beside it (NAME.gz) to browsers that take gzip, files
+// whose names change with their content kept by browsers for a year, the rest
+// checked again each time (ETag). Counts the bytes sent.
 //
 //   node tools/web/serve.mjs FOLDER [PORT]       serves until stopped
 //   import { serve } from './serve.mjs'          for the browser test
+//
+// The folder served can be changed while serving (setFolder), as a host's is
+// when a new build is put there.
 import { createServer } from 'node:http';
-import { readdir, readFile, stat } from 'node:fs/promises';
+import { readFile, stat } from 'node:fs/promises';
+import { createHash } from 'node:crypto';
 import { extname, join, normalize, resolve } from 'node:path';
-import { gzipSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
 const types = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8', '.mjs': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm', '.data': 'application/octet-stream', '.sf2': 'application/octet-stream',
   '.png': 'image/png', '.css': 'text/css; charset=utf-8', '.json': 'application/json',
+  '.webmanifest': 'application/manifest+json', '.txt': 'text/plain; charset=utf-8',
 };
-// Already packed: gzip would gain nothing.
-const packed = new Set(['.png']);
-
-// Files are packed once, before the first request, as a server with packed
-// copies beside its files would serve them.
-async function packAll(root, zipped) {
-  for (const entry of await readdir(root, { withFileTypes: true, recursive: true })) {
-    if (!entry.isFile()) continue;
-    const file = join(entry.parentPath || entry.path, entry.name);
-    if (packed.has(extname(file))) continue;
-    const body = await readFile(file);
-    zipped.set(file + ':' + body.length, gzipSync(body, { level: 9 }));
-  }
-}
+// NAME.0123456789ab.EXT: named by its content.
+const contentNamed = /\.[0-9a-f]{12}\.[a-z]+$/;
 
 export async function serve(folder, port = 0) {
-  const root = resolve(folder);
-  const zipped = new Map();
-  await packAll(root, zipped);
+  let root = resolve(folder);
   let sent = 0;
   const server = createServer(async (req, res) => {
     try {
       const path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
       let file = normalize(join(root, path));
-      if (!file.startsWith(root)) throw new Error('outside');
+      if (!file.startsWith(root) || file.endsWith('.gz')) throw new Error('not served');
       if ((await stat(file)).isDirectory()) file = join(file, 'index.html');
-      const ext = extname(file);
       let body = await readFile(file);
-      const headers = { 'Content-Type': types[ext] || 'application/octet-stream', 'Cache-Control': 'no-cache' };
-      if (!packed.has(ext) && /\bgzip\b/.test(req.headers['accept-encoding'] || '')) {
-        const key = file + ':' + body.length;
-        if (!zipped.has(key)) zipped.set(key, gzipSync(body, { level: 9 }));
-        body = zipped.get(key);
-        headers['Content-Encoding'] = 'gzip';
+      const tag = '"' + createHash('sha256').update(body).digest('hex').slice(0, 24) + '"';
+      const headers = {
+        'Content-Type': types[extname(file)] || 'application/octet-stream',
+        'Cache-Control': contentNamed.test(file) ? 'public, max-age=31536000, immutable' : 'no-cache',
+        ETag: tag,
+        Vary: 'Accept-Encoding',
+      };
+      if (req.headers['if-none-match'] === tag) {
+        res.writeHead(304, headers);
+        res.end();
+        return;
+      }
+      if (/\bgzip\b/.test(req.headers['accept-encoding'] || '')) {
+        const packed = await readFile(file + '.gz').catch(() => null);
+        if (packed) {
+          body = packed;
+          headers['Content-Encoding'] = 'gzip';
+        }
       }
       headers['Content-Length'] = body.length;
       res.writeHead(200, headers);
@@ -59,7 +62,10 @@ export async function serve(folder, port = 0) {
     }
   });
   return new Promise((done) => {
-    server.listen(port, '127.0.0.1', () => done({ server, port: server.address().port, bytesSent: () => sent }));
+    server.listen(port, '127.0.0.1', () => done({
+      server, port: server.address().port, bytesSent: () => sent,
+      setFolder: (f) => { root = resolve(f); },
+    }));
   });
 }
 

@@ -15,14 +15,24 @@ class TPictureCollectionItem {
   bool Transparent = false;
   TColor TransparentColor = clBlack;
   bool SystemMemory = false;
-  TSurface Picture;       // in display format
+
+  // The picture in display format. One that comes later (see
+  // plat::LaterPictures) is brought, with the others that come with it, when
+  // it is first asked for.
+  const TSurface& Picture() const;
 
   int PatternCount() const { return 1; }
-  TRect PatternRect(int index) const { return index == 0 ? Rect(0, 0, Picture.Width(), Picture.Height()) : TRect{}; }
+  TRect PatternRect(int index) const { return index == 0 ? Rect(0, 0, Picture().Width(), Picture().Height()) : TRect{}; }
 
   // A pattern index outside the patterns draws nothing.
   void Draw(TSurface& dest, int x, int y, int patternIndex) const;
   void DrawAlpha(TSurface& dest, TRect destRect, int patternIndex, int alpha) const;
+
+ private:
+  friend class TDXImageList;
+  struct Later;
+  TSurface picture_;
+  mutable std::shared_ptr<Later> later_;  // set until a later picture is here
 };
 
 enum class TBuiltinList { ImageList1, Menu1 };
@@ -36,4 +46,9 @@ class TDXImageList {
 namespace plat {
 // The PCM bytes of a built-in wave item.
 std::vector<unsigned char> BuiltinWave(int index);
+// The packed pictures that the catalogue marks `later` (as kelo_pictures_later
+// holds them): built into the program, or in a browser fetched by the page.
+// Asked for once, when one of them is first needed; throws where they cannot
+// be had.
+std::vector<unsigned char> LaterPictures();
 }  // namespace plat

@@ -6,6 +6,9 @@ mergeInto(LibraryManager.library, {
     var s = Module.page.size();
     for (var i = 0; i < 4; ++i) HEAP32[(out >> 2) + i] = s[i];
   },
+  kelo_page_show: function(pixels, w, h, x, y, dw, dh) {
+    return Module.page.show(new Uint16Array(HEAPU8.buffer, pixels, w * h), x, y, dw, dh) ? 1 : 0;
+  },
   kelo_page_present: function(rgba, w, h, x, y, dw, dh) {
     Module.page.present(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h, x, y, dw, dh);
   },
@@ -29,6 +32,17 @@ mergeInto(LibraryManager.library, {
     Module.page.status(UTF8ToString(state), fps, ticks, UTF8ToString(text));
   },
   kelo_page_end: function(code, message) { Module.page.end(code, UTF8ToString(message)); },
+  kelo_page_pictures__deps: ['malloc'],
+  kelo_page_pictures: function(size) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      Module.page.laterPictures().then(function(bytes) {
+        var p = _malloc(bytes.length);
+        HEAPU8.set(bytes, p);
+        HEAP32[size >> 2] = bytes.length;
+        wakeUp(p);
+      }, function() { wakeUp(0); });
+    });
+  },
   kelo_page_random: function() {
     var a = new Uint32Array(1);
     crypto.getRandomValues(a);
@@ -275,9 +289,7 @@ mergeInto(LibraryManager.library, {
   // --- Sound ------------------------------------------------------------------
   kelo_audio_state: function() { return Module.page.audioState(); },
   kelo_audio_rate: function() { return Module.page.audioRate(); },
-  kelo_audio_wave: function(index, pcm, bytes, rate, channels, bits) {
-    Module.page.wave(index, HEAPU8.slice(pcm, pcm + bytes), rate, channels, bits);
-  },
+  kelo_audio_wave: function(index, bytes, rate, channels, bits) { Module.page.wave(index, bytes, rate, channels, bits); },
   kelo_audio_play: function(index, left, right) { Module.page.playWave(index, left, right); },
   kelo_audio_sounding: function() { return Module.page.soundingWaves(); },
   kelo_fluid_event: function(status, data1, data2) { Module.page.fluid.event(status, data1, data2); },

@@ -10,6 +10,10 @@ extern "C" {
 
 // The canvas's size: CSS width and height, then its width and height in device pixels.
 void kelo_page_size(int* size4);
+// Shows the w x h picture (the display's 16-bit pixels) at (x, y) of the
+// canvas, enlarged sharply to dw x dh by the graphics processor. Returns 0
+// where the page has no graphics processor to do it (kelo_page_present then).
+int kelo_page_show(const uint16_t* pixels, int w, int h, int x, int y, int dw, int dh);
 // Shows w x h pixels (RGBA bytes) at (x, y) of the canvas, enlarged to dw x dh
 // by the nearest pixel when that is larger.
 void kelo_page_present(const void* rgba, int w, int h, int x, int y, int dw, int dh);
@@ -30,6 +34,11 @@ uint32_t kelo_page_random();
 
 // --- The files ----------------------------------------------------------------
 
+// Waits for the pictures that come later (the page's kelo.pictures, which it
+// fetches once it shows its first picture) and returns them in memory of
+// malloc's, `*size` bytes; null where the page could not fetch them.
+unsigned char* kelo_page_pictures(int* size);
+
 // Waits for this page's turn to play (while another tab of the game plays,
 // the page shows `busy` and lets the player take the game over), then reads
 // the browser's storage into `folder`; every later sync of a file there writes
@@ -44,8 +53,9 @@ int kelo_page_mount(const char* folder, const char* busy);
 int kelo_audio_state(void);
 // The sample rate of the output and of the synthesizer.
 int kelo_audio_rate(void);
-// Hands an effect's PCM bytes to the page once.
-void kelo_audio_wave(int index, const void* pcm, int bytes, int rate, int channels, int bits);
+// Tells the page an effect's layout once; its PCM bytes are in the page's
+// kelo.waves (the effects' blob), which the page fetches after the first picture.
+void kelo_audio_wave(int index, int bytes, int rate, int channels, int bits);
 // Plays effect `index` with these levels (0..255) on the left and the right.
 void kelo_audio_play(int index, int left, int right);
 int kelo_audio_sounding(void);

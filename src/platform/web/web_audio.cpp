@@ -8,7 +8,6 @@
 
 #include "assets/catalogue.h"
 #include "platform/core/handover.h"
-#include "platform/core/imagelist.h"
 #include "platform/core/midifile.h"
 #include "platform/core/sequencer.h"
 #include "platform/web/page.h"
@@ -42,8 +41,7 @@ class PageAudio final : public WebAudio {
   explicit PageAudio(std::function<uint32_t()> clock) : clock_(std::move(clock)) {
     for (int i = 0; i < assets::kWaveCount; ++i) {
       const assets::WaveEntry& w = assets::kWaves[i];
-      const std::vector<unsigned char> pcm = BuiltinWave(i);
-      kelo_audio_wave(i, pcm.data(), int(pcm.size()), w.rate, w.channels, w.bits);
+      kelo_audio_wave(i, w.bytes, w.rate, w.channels, w.bits);
     }
     sounding = this;
   }

@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/core/cp1252.h"
 #include "platform/core/font.h"
+#include "platform/core/imagelist.h"
 #include "platform/core/keys.h"
 #include "platform/core/layout.h"
 #include "platform/core/scaler.h"
@@ -192,13 +194,14 @@ class WebBackend final : public Backend {
     return g;
   }
 
-  // The picture in device pixels: at a whole multiple converted once and
-  // enlarged by the page by the nearest pixel, at any other size through our
-  // own sharp scaler.
+  // The picture in device pixels: through the graphics processor where the
+  // page has one; else at a whole multiple converted once and enlarged by the
+  // page by the nearest pixel, at any other size through our own sharp scaler.
   void Draw(const uint16_t* pixels) {
     const WindowGeometry g = Geometry();
     const PictureRect p = FitPicture(g.outputWidth, g.outputHeight);
     if (p.Empty()) return;
+    if (pixels && kelo_page_show(pixels, kW, kH, p.x, p.y, p.w, p.h)) return;
     const int k = p.w / kW;
     const bool whole = k >= 1 && p.w == kW * k && p.h == kH * k;
     const int w = whole ? kW : p.w, h = whole ? kH : p.h;
@@ -238,6 +241,15 @@ class WebBackend final : public Backend {
 }  // namespace
 
 bool OpenPageStorage(const char* busy) { return kelo_page_mount("/kelo-files", busy) == 0; }
+
+std::vector<unsigned char> LaterPictures() {
+  int size = 0;
+  unsigned char* bytes = kelo_page_pictures(&size);
+  if (!bytes) throw std::runtime_error("the page could not fetch the later pictures");
+  std::vector<unsigned char> out(bytes, bytes + size);
+  std::free(bytes);
+  return out;
+}
 
 std::unique_ptr<Backend> CreateWebBackend(std::optional<uint32_t> seed, std::function<PageStatus()> status) {
   return std::make_unique<WebBackend>(seed, std::move(status));

@@ -1,11 +1,17 @@
 // The page around the game: the canvas in device pixels over the visible
 // area, input from mouse, touch and keyboard, the text field for on-screen
 // keyboards, full screen, sound from the first click or key, the SoundFont
-// after the first picture, the read-only status window.kelo, one tab playing
-// at a time, the lines about the browser's storage, and the line at the end.
+// and the pictures that come later fetched after the first picture, the
+// read-only status window.kelo, one tab playing
+// at a time, the lines about the browser's storage, the line at the end, and
+// the service worker that keeps the game for playing offline.
 'use strict';
 (function () {
   const W = 640, H = 480;
+  // The files of this build by the names they are served under (index.html lists them).
+  const list = document.getElementById('kelo-files');
+  const files = list ? JSON.parse(list.textContent) : {};
+  const named = (name) => files[name] || name;
   const box = document.getElementById('game');
   const canvas = document.getElementById('screen');
   const field = document.getElementById('name');
@@ -13,13 +19,22 @@
   const licences = document.getElementById('licences');
   const notice = document.getElementById('notice');
   const elsewhere = document.getElementById('elsewhere');
-  // Desynchronized: the canvas goes to the display without waiting for the page's
-  // other drawing, which halves the main thread's work for each picture.
-  const context = canvas.getContext('2d', { alpha: false, desynchronized: true });
-  const frame = document.createElement('canvas');  // the picture before it is enlarged
-  frame.width = W;
-  frame.height = H;
-  const frameContext = frame.getContext('2d', { alpha: false });
+  // The picture goes to the screen through WebGL where the browser draws it
+  // with a graphics processor (gpu below); otherwise (a WebGL drawn by the
+  // processor in software is slower than our own scaler, and stalls the game
+  // where the machine is busy), and while a lost WebGL context is not back, through
+  // this canvas of its own over the picture's place in the game's. It holds
+  // the picture as the program hands it over: at a whole multiple the 640 x 480
+  // picture itself, which the browser enlarges by the nearest pixel as it
+  // shows the canvas, else the program's own enlargement, pixel for pixel.
+  // Desynchronized: the canvas goes to the display without waiting for the
+  // page's other drawing.
+  const flat = document.createElement('canvas');
+  flat.id = 'flat';
+  flat.hidden = true;
+  box.insertBefore(flat, field);
+  const context = flat.getContext('2d', { alpha: false, desynchronized: true });
+  let flatPlace = '';
 
   // --- What the page publishes: read-only ----------------------------------
   const shown = { state: '', fps: 0, ticks: 0, name: '' };
@@ -52,7 +67,6 @@
     if (canvas.width !== w || canvas.height !== h) {
       canvas.width = w;
       canvas.height = h;
-      context.imageSmoothingEnabled = false;
       post({ kind: 7 });
     }
     placeLinks();
@@ -96,6 +110,108 @@
     const room = cssWidth - (p.x + p.w) >= licences.offsetWidth + 8 || cssHeight - (p.y + p.h) >= licences.offsetHeight + 4;
     licences.classList.toggle('below', !room);
   }
+
+  // --- The picture through WebGL ----------------------------------------------
+  // The 640 x 480 picture is uploaded as it is (16 bits a pixel) and enlarged
+  // by the graphics processor as the program's own scaler does: by the nearest
+  // pixel to the largest whole multiple that fits, then blended to the size, so
+  // that only the seams between enlarged pixels mix two pixels.
+  const gpu = {
+    gl: null, program: null, texture: null, at: null, lost: false,
+    open() {
+      const gl = canvas.getContext('webgl', { alpha: false, antialias: false, depth: false, stencil: false,
+        desynchronized: true, powerPreference: 'low-power', preserveDrawingBuffer: true,
+        failIfMajorPerformanceCaveat: true });
+      if (!gl) return false;
+      // Browsers that do not honour the caveat above name their software renderer.
+      const names = gl.getExtension('WEBGL_debug_renderer_info');
+      if (names && /llvmpipe|softpipe|swiftshader|software/i.test(gl.getParameter(names.UNMASKED_RENDERER_WEBGL))) {
+        const lose = gl.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        return false;
+      }
+      this.gl = gl;
+      return this.build();
+    },
+    build() {
+      const gl = this.gl;
+      const shader = (type, text) => {
+        const s = gl.createShader(type);
+        gl.shaderSource(s, text);
+        gl.compileShader(s);
+        return s;
+      };
+      const program = gl.createProgram();
+      gl.attachShader(program, shader(gl.VERTEX_SHADER,
+        'attribute vec2 p; void main() { gl_Position = vec4(p, 0.0, 1.0); }'));
+      // For one axis: the output pixel's centre in the enlarged picture falls
+      // between two of its pixels, of one source pixel (no blend) or of two.
+      gl.attachShader(program, shader(gl.FRAGMENT_SHADER, `
+        precision highp float;
+        uniform sampler2D picture;
+        uniform vec2 origin, size;
+        uniform float multiple;
+        const vec2 source = vec2(${W}.0, ${H}.0);
+        vec3 taps(float x, float n, float span) {
+          float u = (x + 0.5) * n * multiple / span - 0.5, j = floor(u);
+          float a = clamp(floor(j / multiple), 0.0, n - 1.0), b = clamp(floor((j + 1.0) / multiple), 0.0, n - 1.0);
+          return vec3(a, b, a == b ? 0.0 : u - j);
+        }
+        void main() {
+          vec2 at = gl_FragCoord.xy - origin;
+          vec3 tx = taps(floor(at.x), source.x, size.x), ty = taps(floor(size.y - at.y), source.y, size.y);
+          vec4 top = mix(texture2D(picture, (vec2(tx.x, ty.x) + 0.5) / source), texture2D(picture, (vec2(tx.y, ty.x) + 0.5) / source), tx.z);
+          vec4 bottom = mix(texture2D(picture, (vec2(tx.x, ty.y) + 0.5) / source), texture2D(picture, (vec2(tx.y, ty.y) + 0.5) / source), tx.z);
+          gl_FragColor = vec4(mix(top, bottom, ty.z).rgb, 1.0);
+        }`));
+      gl.linkProgram(program);
+      if (!gl.getProgramParameter(program, gl.LINK_STATUS)) return false;
+      gl.useProgram(program);
+      gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 1, -1, -1, 1, 1, 1]), gl.STATIC_DRAW);
+      gl.enableVertexAttribArray(0);
+      gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
+      this.texture = gl.createTexture();
+      gl.bindTexture(gl.TEXTURE_2D, this.texture);
+      for (const [k, v] of [[gl.TEXTURE_MIN_FILTER, gl.NEAREST], [gl.TEXTURE_MAG_FILTER, gl.NEAREST],
+        [gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE], [gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE]]) gl.texParameteri(gl.TEXTURE_2D, k, v);
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGB, W, H, 0, gl.RGB, gl.UNSIGNED_SHORT_5_6_5, null);
+      this.at = {
+        origin: gl.getUniformLocation(program, 'origin'), size: gl.getUniformLocation(program, 'size'),
+        multiple: gl.getUniformLocation(program, 'multiple'),
+      };
+      this.program = program;
+      return true;
+    },
+    // Shows the picture (W x H pixels, RGB565) at x, y (from the top left), dw x dh device pixels.
+    show(pixels, x, y, dw, dh) {
+      const gl = this.gl;
+      if (!gl || this.lost || !this.program) return false;
+      gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, W, H, gl.RGB, gl.UNSIGNED_SHORT_5_6_5, pixels);
+      gl.viewport(0, 0, canvas.width, canvas.height);
+      gl.clearColor(0, 0, 0, 1);
+      gl.clear(gl.COLOR_BUFFER_BIT);
+      const bottom = canvas.height - y - dh;
+      gl.viewport(x, bottom, dw, dh);
+      gl.uniform2f(this.at.origin, x, bottom);
+      gl.uniform2f(this.at.size, dw, dh);
+      gl.uniform1f(this.at.multiple, Math.max(1, Math.min(Math.floor(dw / W), Math.floor(dh / H))));
+      gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
+      flat.hidden = true;
+      return true;
+    },
+  };
+  // A lost context is drawn on the 2D canvas until the browser gives it back.
+  canvas.addEventListener('webglcontextlost', (e) => {
+    e.preventDefault();
+    gpu.lost = true;
+  });
+  canvas.addEventListener('webglcontextrestored', () => {
+    gpu.lost = false;
+    gpu.build();
+    post({ kind: 7 });  // the program draws its picture again
+  });
+  gpu.open();
 
   // --- Input ----------------------------------------------------------------
   // A pointer's position in the canvas's own pixels: a mouse names a device
@@ -291,10 +407,42 @@
     if (c && !finished && c.state !== 'running' && c.state !== 'closed') c.resume().catch(() => {});
   }
 
+  // A file of this build, whole (`tries` times, a second apart, while the
+  // network fails).
+  async function fetchBytes(name, tries = 1) {
+    for (let i = 1; ; ++i) {
+      try {
+        const r = await fetch(named(name));
+        if (!r.ok) throw new Error(`${name}: ${r.status}`);
+        return new Uint8Array(await r.arrayBuffer());
+      } catch (e) {
+        if (i >= tries) throw e;
+        await new Promise((resolve) => setTimeout(resolve, 1000));
+      }
+    }
+  }
+
+  // The effects' PCM bytes, one after the other in the order of their numbers;
+  // a file that is not whole keeps them all silent.
+  async function loadWaves() {
+    try {
+      const bytes = await fetchBytes('kelo.waves');
+      const total = audio.waves.reduce((n, w) => n + w.bytes, 0);
+      if (bytes.length !== total) throw new Error(`kelo.waves: ${bytes.length} bytes, not ${total}`);
+      let at = 0;
+      for (const w of audio.waves) {
+        w.pcm = bytes.subarray(at, at + w.bytes);
+        at += w.bytes;
+      }
+    } catch (e) {
+      console.warn('The effects stay silent:', e);
+    }
+  }
+
   function waveBuffer(index) {
     if (audio.buffers[index]) return audio.buffers[index];
     const w = audio.waves[index];
-    if (!w) return null;
+    if (!w || !w.pcm) return null;
     const frames = w.pcm.length / (w.channels * w.bits / 8);
     const buffer = audio.context.createBuffer(w.channels, frames, w.rate);
     for (let c = 0; c < w.channels; ++c) {
@@ -392,17 +540,17 @@
     });
   }
 
-  // After the first picture: FluidSynth and the SoundFont. Without them the
-  // music stays on its clock, silent.
+  // After the first picture: the pictures that come later, the effects' sound,
+  // FluidSynth and the SoundFont. Without the sounds the effects are silent
+  // and the music stays on its clock.
   async function loadMusic() {
+    laterPictures().catch(() => {});  // asked for again when the program needs them
+    loadWaves();
     try {
-      const soundFont = fetch('default-GM.sf2').then((r) => {
-        if (!r.ok) throw new Error('default-GM.sf2: ' + r.status);
-        return r.arrayBuffer();
-      });
-      await script('libfluidsynth.js');
+      const soundFont = fetchBytes('kelo.sf2');
+      await script(named('libfluidsynth.js'));
       const fluidModule = window.Module;
-      await script('js-synthesizer.js');
+      await script(named('js-synthesizer.js'));
       const JSSynth = window.JSSynth;
       JSSynth.Synthesizer.initializeWithFluidSynthModule(fluidModule);
       await JSSynth.waitForReady();
@@ -413,7 +561,7 @@
       synth.init(audio.context.sampleRate, { initialGain: 0.45 });
       const bytes = await soundFont;
       performance.mark('kelo-soundfont-fetched');
-      await synth.loadSFont(bytes);
+      await synth.loadSFont(bytes.buffer);
       performance.mark('kelo-soundfont-loaded');
       audio.fluid = fluidModule;
       audio.synth = synth.getRawSynthesizer();
@@ -421,6 +569,55 @@
     } catch (e) {
       console.warn('The music stays silent:', e);
     }
+    keepOffline();
+  }
+
+  // --- The pictures that come later ------------------------------------------
+  // What the program draws only after the main menu (the results, the
+  // highscore list, the farewell: kelo.pictures) is fetched once the first
+  // picture shows; the program waits for it where it needs it sooner. Where
+  // it cannot be had after a few tries, the program stops with its error
+  // message, and the line at the end says why.
+  let later = null, laterFailed = false;
+  function laterPictures() {
+    if (!later) later = fetchBytes('kelo.pictures', 3).catch((e) => {
+      later = null;
+      throw e;
+    });
+    return later;
+  }
+
+  // --- Offline --------------------------------------------------------------
+  // Once the page has what it loads, the service worker keeps all of this
+  // build (browsers have it for HTTPS and 127.0.0.1 only). It fetches a newer
+  // build in the background; that one waits for the next start.
+  function keepOffline() {
+    if (!navigator.serviceWorker) return;
+    navigator.serviceWorker.register('sw.js').then((r) => r.update())
+      .catch((e) => console.warn('Not kept for offline play:', e));
+  }
+  // At the start, before anything of the game is loaded and before this tab
+  // asks for its turn to play: a newer build that is kept whole takes over,
+  // and the page starts again with it; not while another tab of the game is
+  // open, which goes on with its build.
+  async function newerBuild() {
+    if (!navigator.serviceWorker || !navigator.serviceWorker.controller) return false;
+    const registration = await navigator.serviceWorker.getRegistration().catch(() => null);
+    if (!registration || !registration.waiting) return false;
+    const changed = new Promise((resolve) => {
+      navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true });
+    });
+    // The worker answers at once; one that does not within seconds is left waiting.
+    const taken = await Promise.race([changed.then(() => true), new Promise((resolve) => {
+      const answer = new MessageChannel();
+      answer.port1.onmessage = (e) => resolve(e.data === true);
+      registration.waiting.postMessage('take-over', [answer.port2]);
+      setTimeout(() => resolve(false), 3000);
+    })]);
+    if (!taken) return false;
+    await changed;
+    location.reload();
+    return true;
   }
 
   // --- The storage, and one tab playing at a time ----------------------------
@@ -582,22 +779,33 @@
   // --- The program's page ----------------------------------------------------
   let game = null, finished = false, firstPicture = false, touched = false;
   let lastYield = performance.now(), waitTimer = 0;
+  function pictureShown() {
+    if (!firstPicture) {
+      firstPicture = true;
+      performance.mark('kelo-first-picture');
+      requestAnimationFrame(() => setTimeout(loadMusic, 0));
+    }
+    return true;
+  }
   const page = {
     size: () => [Math.round(cssWidth), Math.round(cssHeight), canvas.width, canvas.height],
+    // The picture through WebGL: false where it has none (present then).
+    show: (pixels, x, y, dw, dh) => gpu.show(pixels, x, y, dw, dh) && pictureShown(),
     present(rgba, w, h, x, y, dw, dh) {
-      const image = new ImageData(rgba, w, h);
-      if (w === dw && h === dh) {
-        context.putImageData(image, x, y);
-      } else {
-        frameContext.putImageData(image, 0, 0);
-        context.imageSmoothingEnabled = false;
-        context.drawImage(frame, 0, 0, w, h, x, y, dw, dh);
+      if (flat.width !== w || flat.height !== h) {
+        flat.width = w;
+        flat.height = h;
       }
-      if (!firstPicture) {
-        firstPicture = true;
-        performance.mark('kelo-first-picture');
-        requestAnimationFrame(() => setTimeout(loadMusic, 0));
+      // Over dw x dh device pixels at (x, y) of the game's canvas.
+      const kx = cssWidth / canvas.width, ky = cssHeight / canvas.height;
+      const place = `${x * kx}px,${y * ky}px,${dw * kx}px,${dh * ky}px`;
+      if (place !== flatPlace) {
+        flatPlace = place;
+        [flat.style.left, flat.style.top, flat.style.width, flat.style.height] = place.split(',');
       }
+      context.putImageData(new ImageData(rgba, w, h), 0, 0);
+      flat.hidden = false;
+      pictureShown();
     },
     nextEvent: () => events.shift(),
     wait(ms, wakeUp) {
@@ -639,8 +847,9 @@
     },
     end(code, message) {
       finished = true;
-      ending.querySelector('.text').textContent = message ||
-        (code === 0 ? 'Kelo - Das Spiel ist beendet.' : 'Kelo - Das Spiel wurde nach einem Fehler beendet.');
+      ending.querySelector('.text').textContent = message || (code === 0 ? 'Kelo - Das Spiel ist beendet.'
+        : laterFailed ? 'Kelo - Das Spiel wurde beendet: Ein Teil des Spiels ließ sich nicht laden.'
+          : 'Kelo - Das Spiel wurde nach einem Fehler beendet.');
       box.hidden = true;
       field.hidden = true;
       ending.hidden = false;
@@ -668,28 +877,30 @@
       return state;
     },
     audioRate: () => audio.context.sampleRate,
-    wave(index, pcm, rate, channels, bits) { audio.waves[index] = { pcm, rate, channels, bits }; },
+    laterPictures: () => laterPictures().catch((e) => {
+      console.warn('The later pictures did not come:', e);
+      laterFailed = true;
+      throw e;
+    }),
+    wave(index, bytes, rate, channels, bits) { audio.waves[index] = { bytes, rate, channels, bits, pcm: null }; },
     playWave,
     soundingWaves: () => audio.sounding,
     fluid,
   };
 
-  // The program with WebAssembly's vector instructions where the browser has them.
-  let vectors = false;
-  try {
-    vectors = WebAssembly.validate(new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0,
-      10, 10, 1, 8, 0, 65, 0, 253, 15, 253, 98, 11]));
-  } catch (e) {
-    vectors = false;
-  }
+  // The program with WebAssembly's vector instructions where the browser has them (vectors.js).
+  const vectors = self.keloVectors;
   const seed = new URLSearchParams(location.search).get('seed');
-  KeloGame({
-    locateFile: (path, prefix) => prefix + (vectors && path === 'kelo.wasm' ? 'kelo-simd.wasm' : path),
-    page,
-    canvas,
-    arguments: seed !== null && /^\d+$/.test(seed) ? ['--seed', seed] : [],
-    preRun: [(instance) => { game = instance; }],
-    onAbort: () => page.end(1, 'Kelo - Das Spiel ist mit einem Fehler stehen geblieben.'),
+  newerBuild().then((restarting) => {
+    if (restarting) return;
+    KeloGame({
+      locateFile: (path, prefix) => prefix + named(vectors && path === 'kelo.wasm' ? 'kelo-simd.wasm' : path),
+      page,
+      canvas,
+      arguments: seed !== null && /^\d+$/.test(seed) ? ['--seed', seed] : [],
+      preRun: [(instance) => { game = instance; }],
+      onAbort: () => page.end(1, 'Kelo - Das Spiel ist mit einem Fehler stehen geblieben.'),
+    });
   });
   if (navigator.storage && navigator.storage.persist) navigator.storage.persist().catch(() => {});
 })();
