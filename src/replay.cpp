@@ -315,8 +315,11 @@ void ReadStart(std::string_view start, TForm1* f, StartFacts& facts) {
     }
   }
   if (in.at != start.size()) throw ReplayError("the replay's start is longer than its fields");
-  // The pace follows the difficulty; a level at any other pace is none the game plays.
-  if (!(facts.speed == kNormalSpeed || (facts.difficulty == 3 && facts.speed == kSchwerSpeed)))
+  // "Schwer" flies at its own pace. The others fly at the normal one, which
+  // their level sets as it starts: before that, the pace of an earlier level
+  // of "Schwer" may still be there. Any other pace is none the game plays.
+  const bool schwer = facts.speed == kSchwerSpeed;
+  if (facts.difficulty == 3 ? !schwer : !(schwer || facts.speed == kNormalSpeed))
     throw ReplayError("the replay's chickens fly at a pace the game never gives them");
 }
 

@@ -57,8 +57,10 @@ class Replays : public GameTest {
     Press(400, 178);
     Press(400, 178 + 26 * (difficulty - 1));
     backend->QueueText("Zu\xC3\xBC" "chter");
-    // A plane and the extra run were still under way when the last level ended.
+    // A plane and the extra run were still under way when the last level
+    // ended, and it was one of "Schwer".
     planeActive = extraActive = 1;
+    speedDivisor = kSchwerSpeed;
     Key(VK_RETURN);
     for (int n = 0; n < 100000 && !recordedAny(); ++n) {
       const TForm1& f = *Form1;
@@ -199,12 +201,15 @@ TEST_F(Replays, TheFileIsReadStrictly) {
   EXPECT_NE(packed([](Replay& r) { r.input.pop_back(); }), "");
   EXPECT_NE(packed([](Replay& r) { r.input.insert(0, "\xF0\xA0\x9C\x01\x00"); }), "");  // 10 000 pixels to the right
   EXPECT_NE(packed([](Replay& r) { r.input.insert(0, "\xFC"); }), "");
-  // A pace the game never gives a level of "Leicht": crawling chickens, or those of "Schwer".
-  for (const double pace : {10.0, kSchwerSpeed}) {
-    speedDivisor = pace;
+  // A pace the game never gives: crawling chickens in "Leicht", those of
+  // "Leicht" in "Schwer".
+  for (const int difficulty : {1, 3}) {
+    Form1->difficulty = difficulty;
+    speedDivisor = difficulty == 1 ? 10.0 : kNormalSpeed;
     EXPECT_EQ(packed([](Replay& r) { r.start = replay::EncodeStart(); }),
-              "the replay's chickens fly at a pace the game never gives them") << pace;
+              "the replay's chickens fly at a pace the game never gives them") << difficulty;
   }
+  Form1->difficulty = 1;
   speedDivisor = kNormalSpeed;
 
   // Another play version is read, and refused naming both.
