@@ -120,7 +120,7 @@
     gl: null, program: null, texture: null, at: null, lost: false,
     open() {
       const gl = canvas.getContext('webgl', { alpha: false, antialias: false, depth: false, stencil: false,
-        desynchronized: true, powerPreference: 'low-power', preserveDrawingBuffer: true,
+        desynchronized: true, powerPreference: 'low-power',
         failIfMajorPerformanceCaveat: true });
       if (!gl) return false;
       // Browsers that do not honour the caveat above name their software renderer.
@@ -183,28 +183,43 @@
       this.program = program;
       return true;
     },
-    // Shows the picture (W x H pixels, RGB565) at x, y (from the top left), dw x dh device pixels.
+    // Shows the picture (W x H pixels, RGB565) at x, y (from the top left),
+    // dw x dh device pixels, at the browser's next frame: the display shows
+    // no more pictures than that, and a graphics processor still busy with the
+    // last one holds back the frame rather than the game's ticks. `pixels` is
+    // the program's own picture, read then: the program changes a picture
+    // only while it runs, and writes it whole before it hands over its turn.
     show(pixels, x, y, dw, dh) {
-      const gl = this.gl;
-      if (!gl || this.lost || !this.program) return false;
+      if (!this.gl || this.lost || !this.program) return false;
+      const first = !this.next;
+      this.next = { pixels, x, y, dw, dh };
+      if (first) requestAnimationFrame(this.draw);
+      return true;
+    },
+    next: null,
+    draw: () => {
+      const gl = gpu.gl, next = gpu.next;
+      gpu.next = null;
+      if (gpu.lost || !gpu.program) return;
+      const { pixels, x, y, dw, dh } = next;
       gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, W, H, gl.RGB, gl.UNSIGNED_SHORT_5_6_5, pixels);
       gl.viewport(0, 0, canvas.width, canvas.height);
       gl.clearColor(0, 0, 0, 1);
       gl.clear(gl.COLOR_BUFFER_BIT);
       const bottom = canvas.height - y - dh;
       gl.viewport(x, bottom, dw, dh);
-      gl.uniform2f(this.at.origin, x, bottom);
-      gl.uniform2f(this.at.size, dw, dh);
-      gl.uniform1f(this.at.multiple, Math.max(1, Math.min(Math.floor(dw / W), Math.floor(dh / H))));
+      gl.uniform2f(gpu.at.origin, x, bottom);
+      gl.uniform2f(gpu.at.size, dw, dh);
+      gl.uniform1f(gpu.at.multiple, Math.max(1, Math.min(Math.floor(dw / W), Math.floor(dh / H))));
       gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
       flat.hidden = true;
-      return true;
     },
   };
   // A lost context is drawn on the 2D canvas until the browser gives it back.
   canvas.addEventListener('webglcontextlost', (e) => {
     e.preventDefault();
     gpu.lost = true;
+    if (gpu.next) post({ kind: 7 });  // a picture not drawn yet: the program draws it again
   });
   canvas.addEventListener('webglcontextrestored', () => {
     gpu.lost = false;
