@@ -25,7 +25,7 @@ const char* const kFatalMessage =
 TForm1::TForm1() {
   Form1 = this;
   Edit1.Left = -200;
-  Edit1.MaxLength = 20;
+  Edit1.MaxLength = kNameLength;
   Memo1.Left = -200;
   Memo1.Visible = false;
   Memo1.Enabled = false;
@@ -196,7 +196,7 @@ void TForm1::screen1MouseDown(int /*button*/, int x, int y) {
     bool chosen = false;
     if (Hit(x, y, 367, 542, 172, 185)) difficulty = 1, chosen = true;
     if (Hit(x, y, 367, 542, 199, 211)) difficulty = 2, chosen = true;
-    if (Hit(x, y, 367, 542, 225, 238)) difficulty = 3, speedDivisor = 2.0, chosen = true;
+    if (Hit(x, y, 367, 542, 225, 238)) difficulty = 3, speedDivisor = kSchwerSpeed, chosen = true;
     if (chosen) {
       MenuFadeOut(2);
       MenuFadeIn(4);
@@ -424,6 +424,14 @@ void TForm1::screen1Finalize() {
 void RequestTermination() { Application.Terminate(); }
 
 void CreateGameWindow(bool forReplay) {
+  // A window starts from what a new program starts with, also where one
+  // process makes many in turn (the tests, a verifier): nothing that flew in
+  // an earlier window's level flies into this one's.
+  planeActive = extraActive = plane2Active = negativActive = ammoActive = 0;
+  ampelActive = chickenLeftActive = chickenRightActive = 0;
+  speedDivisor = 0;
+  RandSeed = 0;
+  replay::Abandon();
   try {
     new TForm1();
   } catch (const std::exception&) {

@@ -162,6 +162,9 @@ void NirwanaFrame();
 // The one game window.
 extern TForm1* Form1;
 
+// The most characters the name field takes (what it takes is TEdit::Takes).
+inline constexpr int kNameLength = 20;
+
 // The text of the fatal-error box (Windows-1252).
 extern const char* const kFatalMessage;
 // The one line of a second start on the same files (Windows-1252).

@@ -10,6 +10,7 @@
 #include "platform/core/files.h"
 #include "platform/core/system.h"
 #include "replay.h"
+#include "send/send_run.h"
 
 namespace {
 
@@ -17,9 +18,15 @@ namespace {
 // program is done without starting the game, or -1 to start it (or to watch
 // the replay named in `watch`).
 int ReadCommandLine(int argc, char** argv, bool& windowed, std::optional<std::string>& watch, const char* title) {
+  std::optional<std::string> send;
+  std::string server = KELO_WORLD_SERVER;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    if (std::strcmp(a, "--window") == 0) {
+    if (std::strcmp(a, "--send-run") == 0 && i + 1 < argc) {
+      send = argv[++i];
+    } else if (std::strcmp(a, "--server") == 0 && i + 1 < argc) {
+      server = argv[++i];
+    } else if (std::strcmp(a, "--window") == 0) {
       windowed = true;
     } else if (std::strcmp(a, "--replay") == 0) {
       // Without a file: the last level played.
@@ -29,11 +36,14 @@ int ReadCommandLine(int argc, char** argv, bool& windowed, std::optional<std::st
     } else if (std::strcmp(a, "--help") == 0) {
       plat::TellUser(title,
                      "Usage: kelo [--window] [--replay [FILE]]\n"
+                     "       kelo --send-run FILE [--server URL]\n"
                      "Kelo - Das Spiel: aim with the mouse and shoot the chickens.\n"
                      "\n"
                      "  --window         start in a window instead of full screen (Alt+Enter switches)\n"
                      "  --replay [FILE]  watch a replay (without FILE the last level played): Space\n"
                      "                   pauses, Right runs four times as fast, Escape ends it\n"
+                     "  --send-run FILE  send a replay to the world list, which plays it again and\n"
+                     "                   ranks what it reaches (--server URL: the list's address)\n"
                      "  --help           show this help and end\n"
                      "  --version        show the version and end\n"
                      "\n"
@@ -54,6 +64,7 @@ int ReadCommandLine(int argc, char** argv, bool& windowed, std::optional<std::st
       return 2;
     }
   }
+  if (send) return world::SendRun(*send, server, title);
   return -1;
 }
 

@@ -92,6 +92,8 @@ void LevelStarts() {
   recording->input.Start(Form1->mouseX, Form1->mouseY);
 }
 
+void Abandon() { recording.reset(); }
+
 void Moved(int x, int y) {
   if (recording) recording->input.Pointer(x, y);
 }

@@ -89,7 +89,7 @@ namespace {
 
 enum class Kind : uint8_t { Int, Byte, Double, Seed, Name, Text, Chicken, Record, Frames };
 enum Use : uint8_t { kStart = 1, kDigest = 2, kBoth = 3 };
-enum class Role : uint8_t { None, Name, Difficulty, PointerX, PointerY };
+enum class Role : uint8_t { None, Name, Difficulty, PointerX, PointerY, Speed };
 
 struct Field {
   Kind kind;
@@ -118,7 +118,6 @@ void* ListPlayed(TForm1& f) { return &f.highTables[std::clamp(f.difficulty, 1, 3
 void* Pictures(TForm1& f) { return &f; }
 
 constexpr double kMost = 1e6;  // more than any position, clock or score of a level
-constexpr int kNameRoom = 20;
 
 // Every field of the game window and every module variable a level reads or
 // writes, in the order of the file. The difficulty comes first: the list
@@ -178,7 +177,7 @@ const Field kFields[] = {
     {Kind::Byte, kBoth, 1, 0, 1, Global<&ampelActive>},
     {Kind::Byte, kBoth, 1, 0, 1, Global<&chickenLeftActive>},
     {Kind::Byte, kBoth, 1, 0, 1, Global<&chickenRightActive>},
-    {Kind::Double, kBoth, 1, 1, 10, Global<&speedDivisor>},
+    {Kind::Double, kBoth, 1, 1, 10, Global<&speedDivisor>, Role::Speed},
     {Kind::Seed, kBoth, 1, 0, 0, Global<&RandSeed>},
     // The frame counts of the three GIF pictures: their clocks turn at them.
     {Kind::Frames, kStart, 1, 1, 1024, Pictures},
@@ -269,6 +268,7 @@ void ReadStart(std::string_view start, TForm1* f, StartFacts& facts) {
           std::memcpy(&v, &bits, sizeof v);
           if (!std::isfinite(v)) throw ReplayError("the replay's start holds a value the game never has");
           number(field, v);
+          if (field.role == Role::Speed) facts.speed = v;
           if (p) static_cast<double*>(p)[i] = v;
           break;
         }
@@ -278,7 +278,7 @@ void ReadStart(std::string_view start, TForm1* f, StartFacts& facts) {
           break;
         }
         case Kind::Name: {
-          std::string v = in.Text(kNameRoom);
+          std::string v = in.Text(kNameLength);
           for (unsigned char c : v)
             if (c < 32 || c == 127) throw ReplayError("the replay's name holds a control character");
           if (field.role == Role::Name) facts.name = v;
@@ -315,6 +315,9 @@ void ReadStart(std::string_view start, TForm1* f, StartFacts& facts) {
     }
   }
   if (in.at != start.size()) throw ReplayError("the replay's start is longer than its fields");
+  // The pace follows the difficulty; a level at any other pace is none the game plays.
+  if (!(facts.speed == kNormalSpeed || (facts.difficulty == 3 && facts.speed == kSchwerSpeed)))
+    throw ReplayError("the replay's chickens fly at a pace the game never gives them");
 }
 
 std::string EncodeStart() { return EncodeFields(kStart); }

@@ -99,6 +99,7 @@ void KeepReplays(bool keep);
 bool KeepingReplays();
 
 void LevelStarts();  // the level starts now, before StartLevel
+void Abandon();      // a level of a window now gone: never finished, never kept
 void Moved(int x, int y);
 void Pressed(int button, int x, int y);
 void KeyDown(int key);

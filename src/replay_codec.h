@@ -48,6 +48,7 @@ struct StartFacts {
   std::string name;
   int difficulty = 0;
   int x = 0, y = 0;  // the pointer
+  double speed = 0;  // speedDivisor
 };
 // Checks a start value by value and, with a game window, puts it there.
 void ReadStart(std::string_view start, TForm1* f, StartFacts& facts);

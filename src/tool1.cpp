@@ -64,7 +64,7 @@ void StartUp(bool playersFiles) {
   }
   f.fireAnimation = 1;
   f.versionText = "1.00";
-  speedDivisor = 2.5;
+  speedDivisor = kNormalSpeed;
   f.difficulty = 1;
   GuardedMusic([&] {
     f.MediaPlayer1.FileName = f.appFolder + "data/1.mid";
@@ -170,7 +170,7 @@ void StartLevel() {
   for (int k = 1; k <= 10; ++k) f.dropGone[k] = 0;
   for (int k = 1; k <= 5; ++k) f.extra2Gone[k] = 0;
   for (int i = 0; i <= 20; ++i) f.explosionPhase[i] = -1;
-  if (f.difficulty < 3) speedDivisor = 2.5;
+  if (f.difficulty < 3) speedDivisor = kNormalSpeed;
   f.endSequenceTime = 0;
   f.shakeX = f.shakeY = 0;
   f.shotsLeft = 200;
@@ -267,7 +267,9 @@ void InsertHighscore() {
   for (int i = 5; i >= 1; --i) {
     const int k = i - 1;
     const int entryHits = StrToInt(t.Hits[k].Str());
-    if (hits > entryHits || (hits == entryHits && points > StrToInt(t.Points[k].Str()))) {
+    // The entry's points are read only where the hits tie: elsewhere they decide nothing.
+    const int entryPoints = hits == entryHits ? StrToInt(t.Points[k].Str()) : 0;
+    if (RankKey(hits, points) > RankKey(entryHits, entryPoints)) {
       if (i < 5) {
         // Texts move, not whole fields: the bytes after a text stay as they were.
         t.Names[k + 1].Assign(t.Names[k].Str());

@@ -60,6 +60,14 @@ void StartLevel();
 
 // --- Highscores ----------------------------------------------------------------
 
+// The order of every highscore list, the game's own and the world list: more
+// hits first, for equal hits more points; a result equal to an entry in both
+// stays below it (the older entry first). As one number: a result beats
+// another exactly when its key is greater.
+constexpr int64_t RankKey(int32_t hits, int32_t points) {
+  return int64_t(uint64_t(int64_t(hits)) << 32 | uint64_t(uint32_t(points) ^ 0x80000000u));
+}
+
 void OpenHighscores();
 void InsertHighscore();
 void ResetHighscores();

@@ -199,6 +199,13 @@ TEST_F(Replays, TheFileIsReadStrictly) {
   EXPECT_NE(packed([](Replay& r) { r.input.pop_back(); }), "");
   EXPECT_NE(packed([](Replay& r) { r.input.insert(0, "\xF0\xA0\x9C\x01\x00"); }), "");  // 10 000 pixels to the right
   EXPECT_NE(packed([](Replay& r) { r.input.insert(0, "\xFC"); }), "");
+  // A pace the game never gives a level of "Leicht": crawling chickens, or those of "Schwer".
+  for (const double pace : {10.0, kSchwerSpeed}) {
+    speedDivisor = pace;
+    EXPECT_EQ(packed([](Replay& r) { r.start = replay::EncodeStart(); }),
+              "the replay's chickens fly at a pace the game never gives them") << pace;
+  }
+  speedDivisor = kNormalSpeed;
 
   // Another play version is read, and refused naming both.
   Replay other = recorded;

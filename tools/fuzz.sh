@@ -4,7 +4,7 @@
 #
 #   tools/fuzz.sh [-t SECONDS] [TARGET...]
 #
-# TARGET: gif, settings, highscore, midi, script, replay (default: all), each run for
+# TARGET: gif, settings, highscore, midi, script, replay, api (default: all), each run for
 # SECONDS (default 60). The seeds in fuzz/corpus/TARGET are only read; what the
 # fuzzer learns goes to build/fuzz/corpus/TARGET and is used again next time.
 # An input that fails is written to build/fuzz/findings/TARGET/; reproduce it
@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(gif settings highscore midi script replay)
+all=(gif settings highscore midi script replay api)
 seconds=60
 while getopts ":t:" opt; do
   case $opt in

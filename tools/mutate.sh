@@ -38,7 +38,8 @@ round-half-away       | src/tool1.cpp  | return int(std::lrint(x));             
 ext-ties-up           | src/extended.cpp | if (lo > half || (lo == half && (hi & 1))) { | if (lo >= half) {
 ext-subnormal-ignored | src/extended.cpp | const int drop = top >= -1022 ? 11 : 11 + (-1022 - top); | const int drop = 11;
 random-modulo         | src/tool1.cpp  | int((uint64_t(RandSeed) * uint64_t(uint32_t(n))) >> 32) | int(RandSeed % uint32_t(n))
-speed-reset           | src/tool1.cpp  | if (f.difficulty < 3) speedDivisor = 2.5;   | if (f.difficulty < 2) speedDivisor = 2.5;
+speed-reset           | src/tool1.cpp  | if (f.difficulty < 3) speedDivisor = kNormalSpeed; | if (f.difficulty < 2) speedDivisor = kNormalSpeed;
+rank-points           | src/tool1.cpp  | RankKey(hits, points) > RankKey             | RankKey(hits, points) >= RankKey
 == bonus objects
 plane-box-top         | src/extras.cpp | 70 <= my && my <= 96                        | 70 < my && my <= 96
 drop-box-rounded      | src/extras.cpp | const double top = f.dropY - 10 * k;        | const double top = Round(f.dropY) - 10 * k;

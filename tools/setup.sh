@@ -8,6 +8,8 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont libgif-dev libfreetype-dev
   fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev  # the world list's server
+  postgresql wrk  # its tests start a PostgreSQL of their own; its benchmark
   xvfb xdotool  # a test plays the real game on a virtual display
 )
 # Further packages named on the command line (the fuzz build's clang, say).
