@@ -9,7 +9,7 @@
 // tabs, which take the longest, in a browser of their own beside the others.
 //
 //   node tests/web/page_test.mjs [PAGE_FOLDER] [SOURCE_FOLDER]
-import { reach, results, setUp, sleep, status } from './browsers.mjs';
+import { reach, results, setUp, sleep, speedUp, status } from './browsers.mjs';
 
 const web = await setUp(process.argv.slice(2));
 const report = results();
@@ -77,33 +77,8 @@ try {
     // A list a level without a hit still enters (hits "-1"), kept where the
     // page kept its files before it had its own store (Emscripten's IDBFS:
     // it is taken over from there), and the game's clock made faster on
-    // request, so that a level ends in seconds.
+    // request (speedUp), so that a level ends in seconds.
     const ctx = await tabsBrowser.createBrowserContext();
-    // The program's own clock and waits, taken from its imports: the page's
-    // clock stays as it is.
-    const speedUp = () => {
-      window.speed = 1;
-      const hook = (imports) => {
-        const env = imports && imports.env;
-        if (!env || !env.emscripten_get_now) return;
-        const clock = env.emscripten_get_now, wait = env.kelo_page_wait;
-        let last = clock(), now = last;
-        env.emscripten_get_now = () => {
-          const t = clock();
-          now += (t - last) * window.speed;
-          last = t;
-          return now;
-        };
-        env.kelo_page_wait = (ms) => wait(ms > 0 ? Math.floor(ms / window.speed) : ms);
-      };
-      for (const name of ['instantiate', 'instantiateStreaming']) {
-        const real = WebAssembly[name];
-        WebAssembly[name] = (source, imports) => {
-          hook(imports);
-          return real(source, imports);
-        };
-      }
-    };
     const first = await open(speedUp, ctx);
     await first.goto(url + 'lizenzen.html');
     await first.evaluate(() => new Promise((resolve, reject) => {
