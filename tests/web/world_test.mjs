@@ -59,6 +59,13 @@ const inPicture = (page, x, y) => page.evaluate(([x, y]) => {
   const s = Math.min(r.width / 640, r.height / 480);
   return [r.left + (r.width - 640 * s) / 2 + x * s, r.top + (r.height - 480 * s) / 2 + y * s];
 }, [x, y]);
+// Where the panel beside the game overlaps the picture ('' where it does not).
+const overPicture = (page) => page.evaluate(() => {
+  const r = document.getElementById('game').getBoundingClientRect(), p = document.getElementById('beside').getBoundingClientRect();
+  const s = Math.min(r.width / 640, r.height / 480), x = r.left + (r.width - 640 * s) / 2, y = r.top + (r.height - 480 * s) / 2;
+  const apart = p.right <= x + 1 || p.left >= x + 640 * s - 1 || p.bottom <= y + 1 || p.top >= y + 480 * s - 1;
+  return apart ? '' : `the panel at ${p.left},${p.top} ${p.width}x${p.height} lies over the picture`;
+});
 const beside = (page) => page.evaluate(() => {
   const e = document.getElementById('beside');
   return e && !e.hidden ? e.innerText : '';
@@ -136,7 +143,7 @@ try {
     body: readFileSync(join(web.source, 'tests/golden/level-1.rep')) });
   check('the server takes a run of the desktop game', golden.status === 201 ? '' : `status ${golden.status}`);
   // A list that any finished level enters (hits "-1"), in the page's store.
-  const player = await open();
+  const player = await open({ width: 1920, height: 1080 });
   await player.goto(url + 'lizenzen.html');
   await player.evaluate(() => new Promise((resolve, reject) => {
     const record = new Uint8Array(230), text = (at, s) => {
@@ -216,6 +223,7 @@ try {
   check('one click sends it, and the page shows its place on the list',
     await until(async () => /Ihr Platz: 2 von 2/.test(await beside(player))) ? '' : `it shows "${await beside(player)}"`);
   await shoot(player, 'desktop-world-sent');
+  check('the list lies beside the picture', await overPicture(player));
   const top = await (await fetch(`${serverUrl}/api/top?difficulty=1`)).json();
   const run = top.runs[1] || {};
   check('the server ranks the run by its own play', run.name === 'Weltmeister' && accepted.stdout.includes(String(run.score))
@@ -277,6 +285,7 @@ try {
   await until(async () => (await beside(phone)).includes('Weltmeister'));
   await phone.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
   await shoot(phone, 'phone-world');
+  check('on a phone the list lies below the picture', await overPicture(phone));
 } catch (e) {
   report.stopped('the replays and the world list', e);
 } finally {

@@ -16,8 +16,11 @@
   const style = document.createElement('style');
   style.textContent = `
     #beside { position: absolute; top: 8px; width: 190px; font-size: 12px; color: #bbb; }
-    #beside.below { position: static; width: auto; padding: 6px 8px 24px; columns: 2 200px; }
-    #beside section { break-inside: avoid; margin-bottom: 12px; }
+    #beside.below { position: static; width: auto; padding: 6px 8px 24px; display: flex; flex-wrap: wrap;
+                    gap: 0 40px; }
+    #beside.below > * { width: 260px; }
+    #beside.below > p { width: 100%; }
+    #beside section { margin-bottom: 12px; }
     #beside h2 { font-size: 13px; color: #ddd; margin: 0 0 4px; font-weight: normal; }
     #beside a { color: #fc6; text-decoration: none; }
     #beside a:hover { text-decoration: underline; }
