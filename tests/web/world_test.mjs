@@ -202,6 +202,7 @@ try {
     ? '' : `it shows "${links}"`);
   const downloaded = await player.evaluate(async () => {
     const a = [...document.querySelectorAll('#beside a[download]')].find((l) => l.textContent === 'Letztes Level');
+    if (!a) return [];
     a.dispatchEvent(new MouseEvent('click', { cancelable: true }));
     return Array.from(new Uint8Array(await (await fetch(a.href)).arrayBuffer()));
   });
