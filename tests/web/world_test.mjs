@@ -13,7 +13,7 @@ import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'nod
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { deflateSync, inflateSync } from 'node:zlib';
-import { reach, results, setUp, sleep, speedUp, status } from './browsers.mjs';
+import { anyLevelEnters, reach, results, setUp, sleep, speedUp, status } from './browsers.mjs';
 
 const web = await setUp(process.argv.slice(2));
 const report = results();
@@ -145,16 +145,8 @@ try {
   // A list that any finished level enters (hits "-1"), in the page's store.
   const player = await open({ width: 1920, height: 1080 });
   await player.goto(url + 'lizenzen.html');
-  await player.evaluate(() => new Promise((resolve, reject) => {
-    const record = new Uint8Array(230), text = (at, s) => {
-      record[at] = s.length;
-      for (let i = 0; i < s.length; ++i) record[at + 1 + i] = s.charCodeAt(i);
-    };
-    for (let i = 0; i < 5; ++i) {
-      text(21 * i, 'Niemand');
-      text(105 + 21 * i, '0');
-      text(210 + 4 * i, '-1');
-    }
+  await player.evaluate((list) => new Promise((resolve, reject) => {
+    const record = new Uint8Array(list);
     const r = indexedDB.open('kelo', 1);
     r.onupgradeneeded = () => r.result.createObjectStore('files');
     r.onsuccess = () => {
@@ -163,7 +155,7 @@ try {
       tx.oncomplete = () => { r.result.close(); resolve(); };
       tx.onabort = reject;
     };
-  }));
+  }), anyLevelEnters);
   await player.goto(`${url}?seed=4711&server=${encodeURIComponent(serverUrl)}`);
   check('the page with a server plays', await reach(player, 'Main'));
   check('it shows the world list beside the game', await until(async () => (await beside(player)).includes('Jäger Kelo'))
@@ -236,6 +228,7 @@ try {
   const viewer = await open();
   await viewer.goto(`${url}?replay=${encodeURIComponent(`${serverUrl}/api/runs/${run.id}/replay`)}`);
   check('a second browser watches the run from the server', await reach(viewer, 'Level'));
+  await shoot(viewer, 'desktop-watching');
   await viewer.evaluate(() => { window.speed = 100; });
   check('the watched level goes on to its results', await reach(viewer, 'Results', 180000));
   await viewer.keyboard.press('Escape');
