@@ -225,7 +225,7 @@ try {
     String(await stored(player, 'world.sent')).startsWith(String(run.id)) ? '' : 'world.key or world.sent missing');
 
   // --- Another browser watches it from the list ------------------------------------
-  const viewer = await open();
+  const viewer = await open({ width: 1920, height: 1080 });
   await viewer.goto(`${url}?replay=${encodeURIComponent(`${serverUrl}/api/runs/${run.id}/replay`)}`);
   check('a second browser watches the run from the server', await reach(viewer, 'Level'));
   await shoot(viewer, 'desktop-watching');

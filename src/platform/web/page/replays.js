@@ -72,6 +72,10 @@
     }
     // The game's own reader says what is wrong with a replay it refuses.
     if (!watching.length) watching = new Uint8Array(1);
+    kept.replaceChildren(element('h2', { textContent: 'Aufzeichnung' }),
+      element('p', { textContent: 'Leertaste hält an, Pfeil rechts spielt viermal so schnell, Esc beendet.' }));
+    kept.hidden = false;
+    reveal();
     const ending = document.getElementById('ending');
     const game = location.pathname + location.search.replace(/([?&])replay=[^&]*&?/, '$1').replace(/[?&]$/, '');
     if (ending) ending.append(' ', element('a', { href: game || '.', textContent: 'Zum Spiel' }));
@@ -122,14 +126,15 @@
     line.hidden = !message;
     reveal();
   }
-  // Shown while it holds anything (never while a replay plays).
+  // Shown while it holds anything; while a replay plays, only its keys.
   function reveal() {
-    panel.hidden = !!watching || (line.hidden && kept.hidden && world.hidden);
+    panel.hidden = line.hidden && kept.hidden && world.hidden;
     place();
   }
 
   // In the room beside the picture where there is enough, else below the game.
   function place() {
+    if (watching && box.hidden) panel.hidden = true;  // the replay is over
     const r = box.getBoundingClientRect();
     const s = Math.min(r.width / 640, r.height / 480), right = (r.width + 640 * s) / 2;
     const room = r.width - right - 16;
