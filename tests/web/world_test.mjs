@@ -221,8 +221,10 @@ try {
   const run = top.runs[1] || {};
   check('the server ranks the run by its own play', run.name === 'Weltmeister' && accepted.stdout.includes(String(run.score))
     ? '' : JSON.stringify(top));
-  check('the key to withdraw the run is kept with the scores', (await stored(player, 'world.key') || '').length >= 16 &&
-    String(await stored(player, 'world.sent')).startsWith(String(run.id)) ? '' : 'world.key or world.sent missing');
+  const keys = String(await stored(player, 'world.keys') || ''), runs = String(await stored(player, 'world.sent') || '');
+  check('the key to withdraw the run is kept with the scores, for that server only',
+    new RegExp(`^${serverUrl} [A-Za-z0-9_-]{16,}\n$`).test(keys) && runs === `${serverUrl} ${run.id} 1\n`
+      ? '' : `world.keys "${keys}", world.sent "${runs}"`);
 
   // --- Another browser watches it from the list ------------------------------------
   const viewer = await open({ width: 1920, height: 1080 });

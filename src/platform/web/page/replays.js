@@ -11,7 +11,7 @@
   const DROPPED = 'kelo-aufzeichnung';  // a dropped replay, across the reload that watches it
   const MOST_BYTES = 4 << 20;  // as the game reads a replay
   const MARK = 'KELOREPL';
-  const KEY_FILE = 'world.key', SENT_FILE = 'world.sent';
+  const KEY_FILE = 'world.keys', SENT_FILE = 'world.sent';
 
   const style = document.createElement('style');
   style.textContent = `
@@ -195,25 +195,31 @@
   let server = '', shownList = 0, offered = null, sending = false;
   const fromPage = params.get('server');
 
+  // The page's files of the world list hold a line for each server (its
+  // address first): a key made for one server is never sent to another.
+  function rows(name) {
+    const bytes = files && files.read(name);
+    return bytes ? text(bytes).split('\n').filter(Boolean).map((l) => l.split(' ')) : [];
+  }
+  function keepRows(name, list) {
+    if (files) files.write(name, new TextEncoder().encode(list.map((r) => r.join(' ') + '\n').join('')));
+  }
+  // This browser's key for the server, made at its first run sent there.
   function key() {
-    const have = files && files.read(KEY_FILE);
-    if (have && have.length >= 16) return text(have).trim();
+    const all = rows(KEY_FILE), have = all.find((r) => r[0] === server);
+    if (have) return have[1];
     const random = crypto.getRandomValues(new Uint8Array(24));
     const made = btoa(String.fromCharCode(...random)).replace(/\+/g, '-').replace(/\//g, '_');
-    if (files) files.write(KEY_FILE, new TextEncoder().encode(made + '\n'));
+    keepRows(KEY_FILE, [...all, [server, made]]);
     return made;
   }
-  // The runs this page sent: [{id, difficulty}], the newest last.
+  // The runs this browser sent to the server: [{id, difficulty}], the newest last.
   function sent() {
-    const bytes = files && files.read(SENT_FILE);
-    if (!bytes) return [];
-    return text(bytes).split('\n').filter(Boolean).map((l) => {
-      const [id, difficulty] = l.split(' ');
-      return { id, difficulty: Number(difficulty) };
-    });
+    return rows(SENT_FILE).filter((r) => r[0] === server).map((r) => ({ id: r[1], difficulty: Number(r[2]) }));
   }
   function keepSent(runs) {
-    if (files) files.write(SENT_FILE, new TextEncoder().encode(runs.map((r) => `${r.id} ${r.difficulty}\n`).join('')));
+    keepRows(SENT_FILE, [...rows(SENT_FILE).filter((r) => r[0] !== server),
+      ...runs.slice(-100).map((r) => [server, r.id, r.difficulty])]);
   }
 
   async function ask(path, options = {}) {
@@ -290,7 +296,7 @@
         headers: { 'Content-Type': 'application/octet-stream', 'X-Kelo-Key': key() } });
       const runs = sent().filter((r) => r.id !== String(answer.id));
       runs.push({ id: String(answer.id), difficulty: answer.difficulty });
-      keepSent(runs.slice(-100));
+      keepSent(runs);
       offered = null;
       say(answer.rank ? `Der Lauf ist auf Platz ${answer.rank} der Weltliste.` : 'Die Weltliste hat den Lauf erhalten.');
     } catch (e) {
@@ -318,7 +324,7 @@
     watched: () => watching,
     world(builtIn) {
       const chosen = fromPage !== null ? fromPage : builtIn;
-      server = watching || !/^https?:\/\//.test(chosen) ? '' : chosen.replace(/\/+$/, '');
+      server = watching || !/^https?:\/\/\S+$/.test(chosen) ? '' : chosen.replace(/\/+$/, '');
       if (server) showWorld(1);
     },
     files(folder) {
