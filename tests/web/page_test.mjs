@@ -9,7 +9,7 @@
 // tabs, which take the longest, in a browser of their own beside the others.
 //
 //   node tests/web/page_test.mjs [PAGE_FOLDER] [SOURCE_FOLDER]
-import { reach, results, setUp, sleep, status } from './browsers.mjs';
+import { anyLevelEnters, reach, results, setUp, sleep, speedUp, status } from './browsers.mjs';
 
 const web = await setUp(process.argv.slice(2));
 const report = results();
@@ -77,45 +77,12 @@ try {
     // A list a level without a hit still enters (hits "-1"), kept where the
     // page kept its files before it had its own store (Emscripten's IDBFS:
     // it is taken over from there), and the game's clock made faster on
-    // request, so that a level ends in seconds.
+    // request (speedUp), so that a level ends in seconds.
     const ctx = await tabsBrowser.createBrowserContext();
-    // The program's own clock and waits, taken from its imports: the page's
-    // clock stays as it is.
-    const speedUp = () => {
-      window.speed = 1;
-      const hook = (imports) => {
-        const env = imports && imports.env;
-        if (!env || !env.emscripten_get_now) return;
-        const clock = env.emscripten_get_now, wait = env.kelo_page_wait;
-        let last = clock(), now = last;
-        env.emscripten_get_now = () => {
-          const t = clock();
-          now += (t - last) * window.speed;
-          last = t;
-          return now;
-        };
-        env.kelo_page_wait = (ms) => wait(ms > 0 ? Math.floor(ms / window.speed) : ms);
-      };
-      for (const name of ['instantiate', 'instantiateStreaming']) {
-        const real = WebAssembly[name];
-        WebAssembly[name] = (source, imports) => {
-          hook(imports);
-          return real(source, imports);
-        };
-      }
-    };
     const first = await open(speedUp, ctx);
     await first.goto(url + 'lizenzen.html');
-    await first.evaluate(() => new Promise((resolve, reject) => {
-      const record = new Uint8Array(230), text = (at, s) => {
-        record[at] = s.length;
-        for (let i = 0; i < s.length; ++i) record[at + 1 + i] = s.charCodeAt(i);
-      };
-      for (let i = 0; i < 5; ++i) {
-        text(21 * i, 'Niemand');
-        text(105 + 21 * i, '0');
-        text(210 + 4 * i, '-1');
-      }
+    await first.evaluate((list) => new Promise((resolve, reject) => {
+      const record = new Uint8Array(list);
       const r = indexedDB.open('/kelo-files', 21);
       r.onupgradeneeded = () => r.result.createObjectStore('FILE_DATA');
       r.onsuccess = () => {
@@ -124,7 +91,7 @@ try {
         tx.oncomplete = () => { r.result.close(); resolve(); };
         tx.onabort = reject;
       };
-    }));
+    }), anyLevelEnters);
     await first.goto(url);
     await reach(first, 'Main');
     const second = await open(speedUp, ctx);

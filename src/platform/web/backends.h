@@ -24,6 +24,11 @@ struct PageStatus {
 // the folder of the game's files and reads it in; false when the browser keeps
 // nothing (the files last as long as the page).
 bool OpenPageStorage(const char* busy);
+// An empty folder for the game's files that the browser does not keep, for
+// watching a replay: it takes no turn and saves nothing.
+void OpenPassingFolder();
+// The folder of the game's files.
+inline constexpr const char* kPageFolder = "/kelo-files";
 
 // The page's canvas, input and sound. With a seed, the random generator is
 // seeded from it and the number of reseeds only, so a run can be repeated.

@@ -2,6 +2,7 @@
 // device pixels, input from the page, the idle wait handing the browser its
 // turn, and the sound of web_audio.cpp.
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -240,7 +241,9 @@ class WebBackend final : public Backend {
 
 }  // namespace
 
-bool OpenPageStorage(const char* busy) { return kelo_page_mount("/kelo-files", busy) == 0; }
+bool OpenPageStorage(const char* busy) { return kelo_page_mount(kPageFolder, busy) == 0; }
+
+void OpenPassingFolder() { mkdir(kPageFolder, 0777); }
 
 std::vector<unsigned char> LaterPictures() {
   int size = 0;

@@ -852,6 +852,7 @@
       shown.fps = fps;
       shown.ticks = ticks;
       shown.name = text;
+      if (entered) replays.state(state);
       if (state === 'Name' && (entered || document.activeElement !== field) && text !== fieldText)
         field.value = fieldText = gameText = text;
       if (entered) {
@@ -905,10 +906,20 @@
 
   // The program with WebAssembly's vector instructions where the browser has them (vectors.js).
   const vectors = self.keloVectors;
+  // The replays and the world list beside the game (replays.js); a replay to
+  // watch is fetched before the program starts.
+  const replays = self.keloReplays;
   const seed = new URLSearchParams(location.search).get('seed');
-  newerBuild().then((restarting) => {
+  newerBuild().then(async (restarting) => {
     if (restarting) return;
+    try {
+      await replays.ready();
+    } catch (e) {
+      page.end(2, e.message);
+      return;
+    }
     KeloGame({
+      replays,
       locateFile: (path, prefix) => prefix + named(vectors && path === 'kelo.wasm' ? 'kelo-simd.wasm' : path),
       page,
       canvas,
