@@ -38,7 +38,8 @@ int ReadCommandLine(int argc, char** argv, bool& windowed, std::optional<std::st
                      "  --version        show the version and end\n"
                      "\n"
                      "The settings and highscore files live beside the program while its folder\n"
-                     "holds data/ and may be written to, otherwise in\n" +
+                     "holds data/ and may be written to, unless the game was installed;\n"
+                     "otherwise in\n" +
                          plat::UserFilesFolderName() +
                          ".\nBeside them: last.rep, the replay of the last level played, and\n"
                          "high1-1.rep to high3-5.rep, those of the highscore lists' entries.\n",

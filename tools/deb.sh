@@ -15,14 +15,7 @@ umask 022
 export LC_ALL=C.UTF-8
 
 tools/setup.sh dpkg-dev
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
-  else
-    SOURCE_DATE_EPOCH=$(stat -c %Y CHANGELOG.md)
-  fi
-fi
-export SOURCE_DATE_EPOCH
+. tools/source-date.sh
 
 build=build/package
 cmake --preset package >/dev/null

@@ -235,6 +235,10 @@ unpack_source() {
 
 # --- Building -----------------------------------------------------------------
 
+# The file names a library keeps (in its assertions) are its own, without the
+# folder it was built in: the game holds no build folder.
+no_paths="-ffile-prefix-map=$work_dir/="
+
 # Configures, builds and installs a CMake project into the staging folder $stage.
 cmake_build() {
   local src=$1 build=$2
@@ -242,7 +246,7 @@ cmake_build() {
   cmake -S "$src" -B "$build" -G Ninja --log-level=WARNING \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKELO_DEPS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG $no_paths" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG $no_paths" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib \
     -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF \
     "$@" >"$build.log" 2>&1 || { tail -n 40 "$build.log" >&2; return 1; }
@@ -256,7 +260,7 @@ c_library() {
   shift 3
   mkdir -p "$build" "$stage$prefix/lib"
   printf '%s\n' "$@" |
-    xargs -P "$jobs" -I{} "$cc" -O2 -DNDEBUG -w -I"$src" -c "$src/{}" -o "$build/{}.o"
+    xargs -P "$jobs" -I{} "$cc" -O2 -DNDEBUG $no_paths -w -I"$src" -c "$src/{}" -o "$build/{}.o"
   (cd "$build" && "$ar" rcs "$stage$prefix/lib/$lib" "${@/%/.o}")
 }
 

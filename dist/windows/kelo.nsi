@@ -3,10 +3,11 @@
 ; ICON, FILES (the folder with the lists of files) and OUTFILE.
 ;
 ; Installs into Program Files with two Start-menu entries (full screen, and in
-; a window) and the entry in the list of installed programs. The uninstaller
-; removes what was installed and leaves what the game wrote: settings and
-; highscores beside the program (where it could write there) or in
-; %APPDATA%\kelo\.
+; a window) and the entry in the list of installed programs; a new version
+; takes the place of the one installed. Beside kelo.exe it leaves
+; installed.txt, by which the game keeps the player's settings and highscores
+; in %APPDATA%\kelo\, however it is started. The uninstaller removes what was
+; installed and leaves what the game wrote.
 
 Unicode true
 Target amd64-unicode
@@ -38,7 +39,12 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\kelo.exe"
+;
+; The finish page starts no game: the installer runs with administrator rights,
+; which the game would inherit, and Windows gives an installer no sure way to
+; start a program as the desktop's user instead.
+!define MUI_FINISHPAGE_TEXT "$(^NameDA) wurde auf Ihrem Computer installiert. Sie starten es im Startmenü mit „${NAME}“.$\r$\n$\r$\nKlicken Sie auf Fertigstellen, um den Installationsassistenten zu schließen."
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderWhenInstalled
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -58,8 +64,45 @@ Function un.onInit
   SetRegView 64
 FunctionEnd
 
+; A new version goes where the game is installed already.
+Function SkipFolderWhenInstalled
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\kelo.exe"
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; Windows lets no one write to the file of a running program: while kelo.exe
+; runs from the folder, nothing there is replaced or removed.
+!macro GameNotRunning UN
+Function ${UN}GameNotRunning
+  retry:
+  ClearErrors
+  ${If} ${FileExists} "$INSTDIR\kelo.exe"
+    FileOpen $0 "$INSTDIR\kelo.exe" a
+    ${If} ${Errors}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${NAME} läuft noch aus dem Ordner $INSTDIR.$\r$\n$\r$\nBitte beenden Sie das Spiel und versuchen Sie es dann noch einmal." /SD IDCANCEL IDRETRY retry
+      Abort "${NAME} läuft noch: nichts wurde geändert."
+    ${EndIf}
+    FileClose $0
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro GameNotRunning ""
+!insertmacro GameNotRunning "un."
+
 Section "Install"
   SetShellVarContext all
+  Call GameNotRunning
+  ; The mark first: no kelo.exe of this installer runs without it.
+  CreateDirectory "$INSTDIR"
+  ClearErrors
+  FileOpen $0 "$INSTDIR\installed.txt" w
+  FileWrite $0 "${NAME} ist hier installiert: die Einstellungen (kelo.ini) und Highscores$\r$\n"
+  FileWrite $0 "(high1.sco bis high3.sco) liegen im Ordner %APPDATA%\kelo\ des Spielers.$\r$\n"
+  FileClose $0
+  ${IfThen} ${Errors} ${|} Abort "$INSTDIR\installed.txt konnte nicht geschrieben werden." ${|}
   !include "${FILES}\install-files.nsh"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -83,11 +126,13 @@ SectionEnd
 
 Section "Uninstall"
   SetShellVarContext all
+  Call un.GameNotRunning
   Delete "$SMPROGRAMS\${NAME}.lnk"
   Delete "$SMPROGRAMS\${NAME} (im Fenster).lnk"
   ; Only what was installed: kelo.ini and the highscore files stay, and with
   ; them the folder.
   !include "${FILES}\remove-files.nsh"
+  Delete "$INSTDIR\installed.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

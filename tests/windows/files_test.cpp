@@ -1,6 +1,8 @@
 // Windows' own file faults, under the real Windows API (or Wine's): a settings
 // file that may not be written, saves killed at any moment, files held by
-// another program, paths with umlauts, and the lock on a folder of game files.
+// another program, paths with umlauts, the lock on a folder of game files, and
+// the files an earlier start left beside the installed program moving into the
+// player's folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -103,6 +105,46 @@ TEST(WindowsFiles, OneCopyOfTheGameAFolderHoweverThePathIsSpelt) {
   EXPECT_TRUE(plat::LockFolder(two.Path()));
   lock.reset();
   EXPECT_TRUE(plat::LockFolder(one.Path()));
+}
+
+// What an earlier start left beside the installed program moves into the
+// player's folder: whole, only where that folder has no file of the name yet,
+// and removed from the program's folder only once the copy is complete.
+TEST(WindowsFiles, EarlierGameFilesMoveWholeAndOverwriteNothing) {
+  const Folder program, player;
+  const std::string ini = "1\r\n" + std::string(70000, 'x') + "\r\n";
+  plat::SaveFile(program.Path() + "kelo.ini", ini);
+  plat::CreateFileComplete(program.Path() + "high1.sco", Record(1));
+  plat::CreateFileComplete(program.Path() + "high2.sco", Record(2));
+  plat::CreateFileComplete(program.Path() + "high3.sco", Record(3));
+  plat::CreateFileComplete(player.Path() + "high2.sco", Record(12));
+  // A folder in a file's place: the copy fails, and the old file stays.
+  fs::create_directory(fs::path(Wide(player.Path() + "high3.sco")));
+
+  EXPECT_THROW(plat::MoveGameFiles(program.Path(), player.Path()), plat::EInOutError);
+  EXPECT_EQ(plat::ReadWholeFile(player.Path() + "kelo.ini"), ini);
+  EXPECT_EQ(plat::ReadWholeFile(player.Path() + "high1.sco"), Record(1));
+  EXPECT_EQ(plat::ReadWholeFile(player.Path() + "high2.sco"), Record(12)) << "a file of the player's was replaced";
+  EXPECT_FALSE(plat::FileExists(program.Path() + "kelo.ini"));
+  EXPECT_FALSE(plat::FileExists(program.Path() + "high1.sco"));
+  EXPECT_EQ(plat::ReadWholeFile(program.Path() + "high2.sco"), Record(2));
+  EXPECT_EQ(plat::ReadWholeFile(program.Path() + "high3.sco"), Record(3));
+  EXPECT_FALSE(plat::FileExists(plat::SaveTempOf(player.Path() + "high3.sco")));
+
+  // Once the way is free it moves; an old file that may not be removed stays
+  // where it was, and that is no failure.
+  fs::remove(fs::path(Wide(player.Path() + "high3.sco")));
+  ASSERT_TRUE(SetFileAttributesW(Wide(program.Path() + "high3.sco").c_str(), FILE_ATTRIBUTE_READONLY));
+  // ... but not while another copy of the game holds the player's folder.
+  {
+    const auto other = plat::LockFolder(player.Path());
+    ASSERT_TRUE(other);
+    plat::MoveGameFiles(program.Path(), player.Path());
+    EXPECT_FALSE(plat::FileExists(player.Path() + "high3.sco"));
+  }
+  plat::MoveGameFiles(program.Path(), player.Path());
+  EXPECT_EQ(plat::ReadWholeFile(player.Path() + "high3.sco"), Record(3));
+  EXPECT_EQ(plat::ReadWholeFile(program.Path() + "high3.sco"), Record(3));
 }
 
 // The child of the kill test (run by it with KELO_KILL_FOLDER set): saves the

@@ -10,9 +10,13 @@
 #   its claim under Wine, on Linux and under Node (as does the Linux game's
 #   replay of build/replays/ here), and kelo.exe --replay shows it;
 # - the same folder made read-only: the files go to %APPDATA%\kelo\;
-# - the installer, run silently: the program, its Start-menu entries and its
-#   entry among the installed programs are there, the installed game shows the
-#   main menu; the silent uninstaller removes all of it but the player's files.
+# - an earlier installer (the script of an earlier commit over this build's
+#   files) and a game it installed that kept its files beside itself; the
+#   installer, run silently, refuses while that game runs, then installs over
+#   it: the program, its Start-menu entries and one entry among the installed
+#   programs; the installed game takes the earlier files into %APPDATA%\kelo\
+#   and shows their highscores, keeping nothing beside itself though it could;
+#   the silent uninstaller removes all of it but the player's files.
 #   wine_desktop_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -81,6 +85,13 @@ game_ended_with() {
   for _ in $(seq 300); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
   wait "$game" || status=$?
   [ "$status" -eq "$1" ] || fail "the game ended with $status, not $1"
+}
+
+# Ends the game started last at once (and whatever else runs under Wine),
+# without the shell's word on how it ended.
+end_game() {
+  disown "$game"
+  wineserver -k
 }
 
 # The window's picture, as PNG.
@@ -251,37 +262,94 @@ game_ended_with 0
   fail "the game wrote into its read-only folder"
 rm -rf "$appdata/kelo"
 
-# --- The installer -----------------------------------------------------------------
+# --- The installer, over an earlier one ---------------------------------------------
 
-step "the installer"
-wine "$setup" /S
+# The earlier installer is the script as it was before the installer left its
+# mark beside the game (kept in tests/windows/earlier-kelo.nsi), made over this
+# build's files: an upgrade is about what the installer leaves in the folder and
+# the registry, and this game, without the mark, keeps its files beside itself
+# where it may write, as the earlier game did. No second game is built for it.
+step "the earlier installer"
+{ cat "$build/dist/windows/defines.nsh"; cat "$source/tests/windows/earlier-kelo.nsi"; } >"$tmp/earlier.nsi"
+makensis -V1 -INPUTCHARSET UTF8 -DOUTFILE="$tmp/earlier-setup.exe" "$tmp/earlier.nsi" >/dev/null
+wine "$tmp/earlier-setup.exe" /S
 wineserver -w
 programs=$(winepath -u 'C:\Program Files')
 installed="$programs/Kelo - Das Spiel"
-[ -f "$installed/kelo.exe" ] && [ -f "$installed/data/1.mid" ] && [ -f "$installed/uninstall.exe" ] ||
+[ -f "$installed/kelo.exe" ] && [ ! -e "$installed/installed.txt" ] || fail "the earlier installer installed no game"
+
+# What a first game started from the earlier installer's finish page, with its
+# rights, left in Program Files: the list of "Leicht" that
+# docs/screens/highscore-1.png shows (five names, points and hits, each a length
+# byte and its room), and "Transparente Explosionen" on.
+leicht_list() {
+  local LC_ALL=C text
+  field() { printf "\\$(printf %03o "${#2}")%s" "$2"; head -c $(($1 - ${#2})) /dev/zero; }
+  for text in $'Bauer J\xF6ran' 'Oma Hilde' 'Kerstin' 'Quillendorfer (Kelo)' 'Quillendorfer (Kelo)'; do field 20 "$text"; done
+  for text in 17950 14200 10450 0 0; do field 20 "$text"; done
+  for text in 87 70 53 000 000; do field 3 "$text"; done
+}
+leicht_list >"$tmp/high1.sco"
+[ "$(stat -c %s "$tmp/high1.sco")" = 230 ] || fail "the highscore file is not 230 bytes"
+cp "$tmp/high1.sco" "$installed/high1.sco"
+printf '1\r\n' >"$installed/kelo.ini"
+start_game "$installed"
+for f in high2.sco high3.sco; do [ -f "$installed/$f" ] || fail "the earlier game kept no $f beside itself"; done
+
+# While it runs, the new installer says so and changes nothing.
+status=0
+wine "$setup" /S || status=$?
+[ "$status" -ne 0 ] || fail "the installer went on while the game ran from its folder"
+[ ! -e "$installed/installed.txt" ] || fail "the installer changed the folder while the game ran from it"
+end_game
+
+step "the installer over the earlier one"
+wine "$setup" /S
+wineserver -w
+[ -f "$installed/kelo.exe" ] && [ -f "$installed/data/1.mid" ] && [ -f "$installed/installed.txt" ] ||
   fail "the installer put no game into Program Files"
+cmp -s "$installed/high1.sco" "$tmp/high1.sco" || fail "the installer changed the player's high1.sco"
 menu=$(winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')
 [ -f "$menu/Kelo - Das Spiel.lnk" ] && [ -f "$menu/Kelo - Das Spiel (im Fenster).lnk" ] ||
   fail "the Start-menu entries are missing"
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelo'
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+entries=$(wine reg query "$uninstall" /s 2>/dev/null | tr -d '\r' | grep -c 'DisplayName.*Kelo - Das Spiel' || true)
+[ "$entries" = 1 ] || fail "$entries entries among the installed programs, not one"
+key="$uninstall\\Kelo"
 entry=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
 for value in "DisplayName.*Kelo - Das Spiel" "DisplayVersion.*$version" "Publisher.*[A-Za-z]" \
              "DisplayIcon.*kelo.exe" "EstimatedSize.*0x" "UninstallString.*uninstall.exe"; do
   grep -q "$value" <<<"$entry" || fail "the entry among the installed programs lacks $value"
 done
 
+# The installed game takes what the earlier one left into %APPDATA%\kelo\ and
+# shows it; in its own folder, which Wine lets anyone write, it keeps nothing.
 start_game "$installed"
 expect_main_menu "the installed game"
-click 400 370
-game_ended_with 0
-# Wine lets anyone write into Program Files: the highscores are beside the program.
-ls "$installed"/high1.sco >/dev/null || fail "the installed game kept no highscores"
+click 400 233
+sleep 1.5
+click 300 430
+n=""
+for _ in $(seq 30); do
+  point 250 380
+  shot "$tmp/shot.png"
+  n=$(differ "$tmp/shot.png" "$source/docs/screens/highscore-1.png" 235,365,265,395)
+  [ "$n" = 0 ] && break
+  sleep 0.2
+done
+[ "$n" = 0 ] || { cp "$tmp/shot.png" "$build/wine-failed-highscore.png"; fail "not the earlier list of \"Leicht\" ($n pixels differ)"; }
+end_game
+cmp -s "$appdata/kelo/high1.sco" "$tmp/high1.sco" || fail "high1.sco in %APPDATA%\\kelo\\ is not the earlier one"
+cmp -s "$appdata/kelo/kelo.ini" <(printf '1\r\n') || fail "kelo.ini in %APPDATA%\\kelo\\ is not the earlier one"
+for f in kelo.ini high1.sco high2.sco high3.sco; do
+  [ -f "$appdata/kelo/$f" ] || fail "no $f in %APPDATA%\\kelo\\"
+  [ ! -e "$installed/$f" ] || fail "$f is still beside the installed game"
+done
 
 wine "$installed/uninstall.exe" /S
 wineserver -w
-[ ! -e "$installed/kelo.exe" ] && [ ! -e "$installed/data" ] && [ ! -e "$installed/uninstall.exe" ] ||
-  fail "the uninstaller left the program"
-[ -f "$installed/high1.sco" ] || fail "the uninstaller removed the highscores"
+[ ! -e "$installed" ] || fail "the uninstaller left $(ls "$installed" | tr '\n' ' ')"
 [ ! -e "$menu/Kelo - Das Spiel.lnk" ] || fail "the uninstaller left the Start-menu entry"
 if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left the entry among the installed programs"; fi
-echo "The Windows game under Wine: zip, read-only folder, installer and uninstaller all right"
+[ -f "$appdata/kelo/high1.sco" ] || fail "the uninstaller removed the player's highscores"
+echo "The Windows game under Wine: zip, read-only folder, installer over an earlier one and uninstaller all right"

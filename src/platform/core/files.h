@@ -27,10 +27,19 @@ class EInOutError : public std::runtime_error {
 std::string ProgramFolder();
 void SetProgramFolder(const std::string& folder);
 // The folder of the game's own files ("kelo.ini", the highscore files): the one
-// the headless driver named; else the program's folder while it is a game
-// folder (it holds data/) that may be written to; else the user's own folder
-// for the game (UserFilesFolder), made when missing. Ends in '/'.
+// the headless driver named; else, for a game the installer installed (its mark
+// lies beside the program), the user's own folder for the game
+// (UserFilesFolder, made when missing), into which it first moves what an
+// earlier start left beside the program (MoveGameFiles); else the program's
+// folder while it is a game folder (it holds data/) that may be written to;
+// else the user's folder. Ends in '/'.
 std::string GameFilesFolder();
+// Moves the game's own files from the folder `from` into the folder `to`, each
+// one that `to` does not hold yet: it is made complete in `to` (written beside,
+// synced, renamed), and only then removed from `from`, where it stays if that
+// folder may not be written. Nothing moves while another copy of the game holds
+// `to`. Both folders end in '/'.
+void MoveGameFiles(const std::string& from, const std::string& to);
 // The file to read for a data file the game names as <folder>/data/NAME: that
 // path while it exists (and always in a folder the headless driver named);
 // else NAME in data/ beside the program, then in the installed data folder;
@@ -57,6 +66,9 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // The program may create and replace files in the folder.
 bool FolderWritable(const std::string& folder);
+// Removes a file. False, with the file left as it was, where it cannot be
+// removed: missing, not the player's to remove, or held by another program.
+bool TryRemoveFile(const std::string& path);
 // The whole file; a file larger than maxBytes is an error.
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes = UINT64_MAX);
 

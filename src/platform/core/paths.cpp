@@ -11,6 +11,12 @@ std::string& FolderOverride() {
   return folder;
 }
 
+// The installer leaves this file beside the program it installed.
+constexpr const char* kInstalledMark = "installed.txt";
+
+// The files the game writes into its folder of files.
+constexpr const char* kGameFiles[] = {"kelo.ini", "high1.sco", "high2.sco", "high3.sco"};
+
 }  // namespace
 
 std::string ProgramFolder() { return FolderOverride().empty() ? ExecutableFolder() : FolderOverride(); }
@@ -23,8 +29,33 @@ void SetProgramFolder(const std::string& folder) {
 std::string GameFilesFolder() {
   if (!FolderOverride().empty()) return FolderOverride();
   const std::string own = ExecutableFolder();
+  // An installed game decides by what the installer left, never by whether its
+  // folder can be written at the moment: started with the installer's rights it
+  // could write there, and every later start could not.
+  if (FileExists(own + kInstalledMark)) {
+    const std::string user = UserFilesFolder();
+    MoveGameFiles(own, user);
+    return user;
+  }
   if (FolderExists(own + "data") && FolderWritable(own)) return own;
   return UserFilesFolder();
+}
+
+void MoveGameFiles(const std::string& from, const std::string& to) {
+  std::vector<std::string> names;
+  for (const char* name : kGameFiles)
+    if (FileExists(from + name) && !FileExists(to + name)) names.emplace_back(name);
+  if (names.empty()) return;
+  // Another copy of the game that has the folder moves them itself.
+  const std::unique_ptr<FolderLock> lock = LockFolder(to);
+  if (!lock) return;
+  for (const std::string& name : names) {
+    if (FileExists(to + name)) continue;
+    CreateFileComplete(to + name, ReadWholeFile(from + name));
+    // Only once the copy is whole; a folder that is not the player's to write
+    // keeps the old one, which is never read again.
+    TryRemoveFile(from + name);
+  }
 }
 
 std::string DataFile(const std::string& path) {

@@ -202,6 +202,8 @@ void SaveFile(const std::string& path, std::string_view content) {
   if (::close(done) != 0) Fail("cannot close", target);
 }
 
+bool TryRemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
 void RemoveLeftoverOf(const std::string& path) {
   std::string target;
   if (!FollowLinks(path, target)) return;  // saving it will report why

@@ -347,17 +347,20 @@ void CreateFileComplete(const std::string& path, std::string_view content) {
 }
 
 void RenameFile(const std::string& from, const std::string& to) {
-  if (!Rename(from, to)) Fail("cannot rename " + from + " to", to);
+  if (Rename(from, to) != Outcome::kDone) Fail("cannot rename " + from + " to", to);
   SyncFolderOf(to);
 }
 
 void RemoveFile(const std::string& path) {
-  if (DeleteFileW(Wide(path).c_str())) {
+  const std::wstring wide = Wide(path);
+  if (Patiently([&] { return DeleteFileW(wide.c_str()) != 0; })) {
     SyncFolderOf(path);
   } else if (const DWORD error = GetLastError(); !Missing(error)) {
     Fail("cannot remove", path, error);
   }
 }
+
+bool TryRemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
 // --- Records ----------------------------------------------------------------------
 

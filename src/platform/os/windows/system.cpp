@@ -1,5 +1,6 @@
 // Windows: the program's folder, the user's folder of game files
-// (%APPDATA%\kelo\), the system's text faces.
+// (%APPDATA%\kelo\) and the removal of what moves there from the program's
+// folder, the system's text faces.
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
