@@ -1,5 +1,5 @@
 // The drawing semantics the screens rely on: colour keys, clipping, exclusive
-// rectangles, alpha limits, scaling and text without background.
+// rectangles, alpha limits and scaling. Text is the screens' test.
 #include <gtest/gtest.h>
 
 #include "platform/core/imagelist.h"
@@ -101,25 +101,6 @@ TEST(Drawing, AlphaLimitsAndBlending) {
   target.FillRectAlpha(Rect(0, 0, 2, 1), clBlack, 100);
   EXPECT_LT(GetRValue(FromPixel(target.Pixel(0, 0))), 180);
   EXPECT_EQ(target.Pixel(2, 0), ToPixel(clWhite));
-}
-
-TEST(Drawing, TextHasA13PixelLineAndNoBackground) {
-  TSurface s(100, 20);
-  s.Fill(RGBColor(0, 0, 255));
-  TCanvas& c = s.Canvas();
-  c.Font.Color = clWhite;
-  c.Brush.Style = bsClear;
-  EXPECT_EQ(c.TextHeight(), 13);
-  c.TextOut(2, 2, "Punkte: 12");
-  const int ink = Count(s, ToPixel(clWhite));
-  EXPECT_GT(ink, 30);
-  EXPECT_EQ(ink + Count(s, kBlue), 100 * 20);  // crisp: only ink or background
-  // Umlauts come from the code page.
-  TSurface u(30, 20);
-  u.Canvas().Font.Color = clWhite;
-  u.Canvas().Brush.Style = bsClear;
-  u.Canvas().TextOut(0, 0, "\xDC");  // Ü
-  EXPECT_GT(Count(u, ToPixel(clWhite)), 10);
 }
 
 TEST(Drawing, PictureItemsDrawOnlyTheirOnePattern) {

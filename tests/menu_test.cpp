@@ -201,6 +201,19 @@ TEST_F(Screens, AHighscoreRowOfMinusTenHitsIsLeftBlank) {
   EXPECT_EQ(texts[12].y, 305);
 }
 
+// The pictures show a second place and none; the results name every place.
+TEST_F(Screens, TheResultsNameThePlaceFromTheFirstToTheFifthOrNone) {
+  StartGame();
+  Form1->difficulty = 2;
+  for (int place = 0; place <= 5; ++place) {
+    Form1->placement = place;
+    std::string said;
+    for (const TDrawnText& t : TextsOf([] { ResultsFrame(); }))
+      if (t.y == 300) said = t.text;
+    EXPECT_EQ(said, place ? std::to_string(place) + ". Platz in der Kategorie Mittel" : "Keine Wertung");
+  }
+}
+
 TEST_F(Screens, TheFarewellFadesTheShownPictureNotTheSystemAndEndsDark) {
   StartGame();
   Tick();

@@ -129,6 +129,15 @@ TEST_F(Replays, ALevelLeftFromThePauseIsKeptAsTheLastAndAnEditedOneIsRefused) {
   EXPECT_EQ(file, replay::Encode(recorded));
   EXPECT_FALSE(fs::exists(folder.File(replay::EntryFile(3, 0))));
   EndGame();
+
+  // Watched, it stays on the pause: the main menu and its music never come.
+  DrivenBackend host;
+  host.KeyAt((recorded.claim.ticks + 200) * 20, VK_ESCAPE);
+  EXPECT_EQ(replay::Watch(host, "Kelo - Das Spiel", recorded), 0);
+  std::string lastMusic;
+  for (const auto& s : host.sightings)
+    if (s.kind == plat::Sighting::Music) lastMusic = s.op + " " + s.file;
+  EXPECT_NE(lastMusic.find("data/back.mid"), std::string::npos) << lastMusic;
   EXPECT_TRUE(replay::Verify(recorded, folder.Path()).Holds(recorded));
 
   // Another claim, another seed, a shot left out: each plays to another result.

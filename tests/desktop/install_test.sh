@@ -97,14 +97,25 @@ EOF
 [ ! -e "$xdg" ] && [ ! -e "$tmp/home/.local" ] || fail "the copied game folder wrote into the home folder"
 
 # A game folder the player may not write to: the files go to the player's data
-# folder, the data still comes from beside the program.
+# folder, the data still comes from beside the program, not from an
+# installation's data folder seen from there (here a broken one).
 ro=$tmp/readonly
 mkdir "$ro" && cp -r "$build/game/kelo-harness" "$build/game/data" "$ro/"
+mkdir -p "$tmp/share/kelo/data" && : >"$tmp/share/kelo/data/1.mid"
 [ "$(id -u)" -eq 0 ] || chmod a-w "$ro"
 player env HOME="$tmp/home" XDG_DATA_HOME="$xdg" "$ro/kelo-harness" - >"$tmp/out" 2>&1 <<EOF || { cat "$tmp/out"; fail "the read-only game folder"; }
 tick
 expect gameState Main
 expect appFolder $xdg/kelo/
 expect music.open true
+EOF
+
+# A folder named to the harness is a game folder of its own: what its data
+# lacks is missing, not taken from beside the program.
+named=$tmp/named
+mkdir "$named" && cp -r "$build/game/data" "$named/" && rm "$named/data/1.mid"
+"$build/game/kelo-harness" --folder "$named/" - >"$tmp/out" 2>&1 <<EOF || { cat "$tmp/out"; fail "the named folder"; }
+expect events.0.op open
+expect events.0.failed true
 EOF
 echo "ok"
