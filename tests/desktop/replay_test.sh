@@ -72,7 +72,9 @@ click 400 205
 xdotool type --delay 50 Affe
 xdotool key Return
 sleep 0.5
-"$build/tools/monkey/kelo-monkey" --desktop "$wx,$wy" --seed "${KELO_MONKEY_SEED:-$RANDOM}" --seconds "$seconds" \
+seed=${KELO_MONKEY_SEED:-$RANDOM}
+echo "the monkey plays seed $seed (KELO_MONKEY_SEED=$seed plays it again)"
+"$build/tools/monkey/kelo-monkey" --desktop "$wx,$wy" --seed "$seed" --seconds "$seconds" \
   | xdotool -
 xdotool key Escape
 sleep 0.5
