@@ -154,7 +154,10 @@ int Serve(const Options& o) {
   http.set_write_timeout(10, 0);
   http.set_keep_alive_timeout(5);
   http.set_keep_alive_max_count(100);
-  http.new_task_queue = [] { return new httplib::ThreadPool(32); };
+  // The library gives each open connection a thread of its own while it
+  // lasts: enough of them that many clients keeping their connections open
+  // do not starve the others.
+  http.new_task_queue = [] { return new httplib::ThreadPool(128); };
 
   const int port = o.port == 0 ? http.bind_to_any_port(o.host) : (http.bind_to_port(o.host, o.port) ? o.port : -1);
   if (port < 0) {
