@@ -22,6 +22,7 @@
 #include "platform/core/keys.h"
 #include "replay.h"
 #include "server/db.h"
+#include "server/pool.h"
 #include "server/runs.h"
 
 extern char** environ;
@@ -401,6 +402,36 @@ TEST_P(Server, ARestartInTheMiddleOfABurstLosesNoAcceptedRunAndPlaysNoneTwice) {
     }
   }
   EXPECT_EQ(count(1), int64_t(burst.size()));
+}
+
+// Workers that die on a replay, answer nonsense or never answer: each replay
+// gets its one outcome, the worker is replaced, and the next replay is played.
+TEST(Pool, AWorkerThatDiesHangsOrBabblesCostsOnlyItsReplay) {
+  using Kind = server::Outcome::Kind;
+  const std::string replay = "hello";  // 4 bytes of length and these 5 reach the worker
+  struct Case {
+    const char* worker;
+    Kind outcome;
+  } cases[] = {
+      {"head -c 9 >/dev/null; exit 3", Kind::Crashed},
+      {"head -c 9 >/dev/null; echo nonsense; sleep 30", Kind::Crashed},
+      {"sleep 30", Kind::Overran},
+  };
+  for (const Case& c : cases) {
+    server::Pool::Options options;
+    options.command = {"/bin/sh", "-c", c.worker};
+    options.workers = 1;
+    options.timeout = std::chrono::milliseconds(300);
+    server::Pool pool(options);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(pool.Submit(replay).get().kind, c.outcome) << c.worker << " " << i;
+    const auto counted = pool.Counted();
+    EXPECT_EQ(counted.started, 2u) << c.worker;
+    EXPECT_EQ(counted.crashed + counted.overran, 2u) << c.worker;
+  }
+  server::Pool::Options none;
+  none.command = {"/nonexistent/kelo-server", "--worker"};
+  server::Pool pool(none);
+  EXPECT_EQ(pool.Submit(replay).get().kind, Kind::Unavailable);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, Server, ::testing::Values("sqlite", "postgresql"),
