@@ -5,7 +5,7 @@
 namespace world {
 
 int SendRun(const std::string&, const std::string&, const char* title) {
-  plat::TellUser(title, "kelo: this build sends no runs; the Linux game does (kelo --send-run FILE)\n", true);
+  plat::TellUser(title, "kelo: this build sends no runs; the Linux game and the page do\n", true);
   return 2;
 }
 
