@@ -341,15 +341,27 @@ TEST_P(Server, RefusesEachFaultWithItsStatusAndOneLine) {
   EXPECT_EQ(often.status, 429) << often.body;
   EXPECT_EQ(Metric(s, "kelo_runs_listed_total"), 1);
 
-  // What is not HTTP at all, and a client that sends nothing, do not stop it.
-  httplib::Client slow("127.0.0.1", s.port);
-  std::thread idle([&] {
+  // What is not HTTP at all does not stop it, nor do slow clients, each
+  // holding a connection with half a request, more of them than a small
+  // pool of threads would serve.
+  const auto connectTo = [&] {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(uint16_t(s.port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) close(fd), fd = -1;
+    return fd;
+  };
+  std::vector<int> slow;
+  for (int i = 0; i < 48; ++i) {
+    slow.push_back(connectTo());
+    const char half[] = "GET /api/top?diffi";
+    EXPECT_GT(write(slow.back(), half, sizeof half - 1), 0);
+  }
+  std::thread idle([&] {
+    const int fd = connectTo();
+    if (fd >= 0) {
       const char junk[] = "HELLO\r\n\r\n";
       EXPECT_GT(write(fd, junk, sizeof junk - 1), 0);
       char answer[64] = {};
@@ -358,8 +370,14 @@ TEST_P(Server, RefusesEachFaultWithItsStatusAndOneLine) {
     }
     close(fd);
   });
-  Get(s, "/healthz");
+  // Answered long before the slow ones are let go (10 s), which would free a
+  // starved thread.
+  httplib::Client quick("127.0.0.1", s.port);
+  quick.set_read_timeout(5, 0);
+  const auto health = quick.Get("/healthz");
+  EXPECT_TRUE(health && health->status == 200) << "no answer beside 48 slow clients";
   idle.join();
+  for (const int fd : slow) close(fd);
 }
 
 TEST_P(Server, ARestartInTheMiddleOfABurstLosesNoAcceptedRunAndPlaysNoneTwice) {
