@@ -21,7 +21,9 @@
 #include "game_fixture.h"
 #include "platform/core/keys.h"
 #include "replay.h"
+#include "replay_codec.h"
 #include "server/db.h"
+#include "server/limits.h"
 #include "server/pool.h"
 #include "server/runs.h"
 
@@ -312,7 +314,15 @@ TEST_P(Server, RefusesEachFaultWithItsStatusAndOneLine) {
   version.playVersion += 1;
   left.claim.end = replay::End::Left;
   endless.claim.ticks = 1000000;
-  ServerProcess s(database, {"--runs-per-hour", "6"});
+  // A level without a shot for longer than any level lasts.
+  replay::Replay still = good;
+  replay::InputWriter input;
+  input.Start(320, 240);
+  for (uint32_t t = 0; t <= server::kMostLevelTicks; ++t) input.Tick();
+  input.Finish();
+  still.input = input.Bytes();
+  still.claim.ticks = server::kMostLevelTicks + 1;
+  ServerProcess s(database, {"--runs-per-hour", "7"});
   const struct {
     std::string body;
     int status;
@@ -322,6 +332,7 @@ TEST_P(Server, RefusesEachFaultWithItsStatusAndOneLine) {
       {replay::Encode(version), 409, "another-version"},
       {replay::Encode(left), 422, "not-finished"},
       {replay::Encode(endless), 400, "malformed"},  // more ticks than any replay holds
+      {replay::Encode(still), 422, "too-long"},
       {"KELOREPL\x01 not packed", 400, "malformed"},
       {std::string(300 * 1024, 'K'), 413, "too-large"},
   };
