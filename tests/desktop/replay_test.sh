@@ -27,34 +27,15 @@ mkdir "$folder"
 cp "$build/game/kelo" "$folder/"
 cp -r "$build/game/data" "$folder/"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-# Xvfb writes its display's number, and a newline, once it takes clients.
-for _ in $(seq 300); do [ "$(tail -c 1 "$tmp/display" 2>/dev/null | od -An -tx1 | tr -d ' ')" = 0a ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n 1 "$tmp/display") SDL_AUDIODRIVER=dummy
-xdotool getdisplaygeometry >/dev/null || fail "no virtual display"
+source "$source/tests/virtual_display.sh"
+start_display
+export SDL_AUDIODRIVER=dummy
 
-# Starts the program with its arguments and finds its window (sets wx, wy).
+# Starts the program with its arguments and finds its window (sets wid, wx, wy).
 start() {
   "$folder/kelo" --window "$@" >"$tmp/out" 2>&1 &
   game=$!
-  wx=""
-  for _ in $(seq 300); do
-    for w in $(xdotool search --onlyvisible --name '^Kelo - Das Spiel$' 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w")"
-      [ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] && wx=$X wy=$Y && break 2
-    done
-    kill -0 "$game" 2>/dev/null || { cat "$tmp/out" >&2; fail "the game ended before its window showed"; }
-    sleep 0.1
-  done
-  [ -n "$wx" ] || fail "no window of 640 x 480"
-}
-ended_with() {
-  local status=0
-  for _ in $(seq 300); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
-  wait "$game" || status=$?
-  game=""
-  [ "$status" -eq "$1" ] || { cat "$tmp/out" >&2; fail "$2 ended with $status, not $1"; }
+  find_game_window "$tmp/out"
 }
 
 # "Neues Spiel", "Mittel", a name and Enter (each screen fades a third of a
@@ -82,7 +63,7 @@ xdotool key F4
 for _ in $(seq 100); do [ -f "$folder/last.rep" ] && break; sleep 0.1; done
 [ -f "$folder/last.rep" ] || fail "no last.rep after the level"
 xdotool key Escape  # on the main menu: the game ends
-ended_with 0 "the game"
+game_ends_with 0 "$tmp/out" "the game"
 
 "$build/game/kelo-harness" --folder "$folder/" --verify "$folder/last.rep" || fail "the recorded level does not play to its claim"
 mkdir -p "$source/build/replays"
@@ -97,6 +78,6 @@ sleep 2
 xdotool key space
 sleep 0.5
 xdotool key Escape
-ended_with 0 "watching"
+game_ends_with 0 "$tmp/out" "watching"
 [ "$(cd "$folder" && ls -l --time-style=+%s.%N)" = "$before" ] || fail "watching changed the game's files"
 echo "recorded $(stat -c %s "$folder/last.rep") bytes of $seconds s of play; verified; watched"

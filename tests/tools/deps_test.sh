@@ -36,7 +36,7 @@ stub apt-cache 'awk -v p="${@: -1}" '\''$1 == p {print "Package: " p; print "Ver
 # `apt-get source PKG=VERSION` writes the package's files where it runs; with
 # $T/cut it stops half-way through the upstream tarball, as a lost connection does.
 stub apt-get '[ "$1" = source ] || exit 0
-spec=${@: -1}; pkg=${spec%%=*}; v=${spec#*=}; v=${v#*:}
+wanted=${@: -1}; pkg=${wanted%%=*}; v=${wanted#*=}; v=${v#*:}
 echo "$pkg" >>"$T/downloads"
 echo "debian files of $pkg $v" >"${pkg}_$v.debian.tar.xz"
 seq 1000 >"${pkg}_${v%-*}.orig.tar.xz"

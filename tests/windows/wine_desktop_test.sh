@@ -47,10 +47,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
 export WINEPREFIX=$tmp/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$tmp/display")
+source "$source/tests/virtual_display.sh"
+start_display
 start=$SECONDS
 wineboot -i >/dev/null 2>&1
 step "a new Wine prefix in $((SECONDS - start)) s"
@@ -64,28 +62,11 @@ game=""
 start_game() {
   wine "$1/kelo.exe" --window "${@:2}" >"$tmp/game.log" 2>&1 &
   game=$!
-  wid=""
-  for _ in $(seq 300); do
-    for w in $(xdotool search --onlyvisible --name '^Kelo - Das Spiel$' 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w")"
-      if [ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ]; then
-        wid=$w wx=$X wy=$Y
-        break 2
-      fi
-    done
-    kill -0 "$game" 2>/dev/null || { cat "$tmp/game.log" >&2; fail "the game ended before its window showed"; }
-    sleep 0.1
-  done
-  [ -n "$wid" ] || fail "no window of 640 x 480"
+  find_game_window "$tmp/game.log"
 }
 
 # Ends and checks the exit code of the game started last.
-game_ended_with() {
-  local status=0
-  for _ in $(seq 300); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
-  wait "$game" || status=$?
-  [ "$status" -eq "$1" ] || fail "the game ended with $status, not $1"
-}
+game_ended_with() { game_ends_with "$1" "$tmp/game.log" "the game"; }
 
 # Ends the game started last at once (and whatever else runs under Wine),
 # without the shell's word on how it ended.
