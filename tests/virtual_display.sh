@@ -33,5 +33,6 @@ game_ends_with() {
   local status=0
   for _ in $(seq 300); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
   wait "$game" || status=$?
+  game=""  # ended: nothing left for the test's cleanup to stop
   [ "$status" -eq "$1" ] || { cat "$2" >&2; fail "$3 ended with $status, not $1"; }
 }
