@@ -444,7 +444,7 @@ TEST(Sequencer, ACueOnANotePlaysItAndASilentTailRunsToTheEndAndLoops) {
   plat::HandoverMusic music(midi, [&] { return clock; }, nullptr);
   music.Play();
   clock = 100;
-  music.MoveTo(card, 44100);
+  music.MoveTo(card);
   RenderFor(card, 1);
   ASSERT_EQ(cardSynth.sent.size(), 2u);
   EXPECT_EQ(cardSynth.sent[1].status, 0x90);
@@ -501,7 +501,7 @@ TEST(Handover, MusicGoesOnFromTheClocksPositionOnceItCanSound) {
     music.Play();
     clock = 500;
     EXPECT_EQ(music.Position(), 500);
-    music.MoveTo(sequencer, 1000);
+    music.MoveTo(sequencer);
     EXPECT_TRUE(music.Sounding());
     EXPECT_EQ(music.Position(), 500);
     EXPECT_TRUE(music.Playing());
@@ -525,7 +525,7 @@ TEST(Handover, MusicGoesOnFromTheClocksPositionOnceItCanSound) {
   clock = 300;
   paused.Stop();
   clock = 900;
-  paused.MoveTo(sequencer, 1000);
+  paused.MoveTo(sequencer);
   EXPECT_EQ(paused.Position(), 300);
   EXPECT_FALSE(paused.Playing());
   RenderFor(sequencer, 100);
@@ -534,10 +534,75 @@ TEST(Handover, MusicGoesOnFromTheClocksPositionOnceItCanSound) {
   plat::HandoverMusic ended(midi, [&] { return clock; }, nullptr);
   ended.Play();
   clock += 2000;
-  ended.MoveTo(sequencer, 1000);
+  ended.MoveTo(sequencer);
   EXPECT_EQ(ended.Position(), 1000);
   EXPECT_FALSE(ended.Playing());
   ended.Play();
   EXPECT_EQ(ended.Position(), 0);
   EXPECT_TRUE(ended.Playing());
+}
+
+// The page's audio worklet renders the music: the game's commands reach it
+// later, and what it reports back may be older than the last of them.
+TEST(Handover, MusicInARemoteSequencerGoesOnAsTheRendererReportsIt) {
+  const auto midi = std::make_shared<const plat::MidiFile>(plat::ParseMidi(TuneWithController()));
+  // The far side, as music_worklet.cpp: carries the commands out in order and reports.
+  struct Far {
+    plat::Sequencer sequencer{1000};
+    FakeSynth synth;
+    std::vector<plat::RemoteSequencer::Command> waiting;
+    uint64_t ticket = 0;
+    std::shared_ptr<const plat::MidiFile> piece;
+    void Apply(plat::RemoteSequencer& near) {
+      for (const auto& c : waiting) {
+        switch (c.kind) {
+          case plat::RemoteSequencer::kLoad:
+            piece = std::make_shared<const plat::MidiFile>(*c.midi);
+            ticket = sequencer.Load(piece);
+            break;
+          case plat::RemoteSequencer::kUnload: sequencer.Unload(c.ticket); break;
+          case plat::RemoteSequencer::kPlay: sequencer.Play(c.ticket); break;
+          case plat::RemoteSequencer::kStop: sequencer.Stop(c.ticket); break;
+          case plat::RemoteSequencer::kCue: sequencer.Cue(c.ticket, c.frame); break;
+        }
+      }
+      waiting.clear();
+      Report(near);
+    }
+    void Report(plat::RemoteSequencer& near) {
+      near.Report(ticket, sequencer.Position(ticket, piece->LengthMs()), sequencer.Playing(ticket));
+    }
+  } far;
+  far.sequencer.Attach(&far.synth);
+  plat::RemoteSequencer near(1000, [&](const plat::RemoteSequencer::Command& c) { far.waiting.push_back(c); });
+
+  uint32_t clock = 0;
+  plat::HandoverMusic music(midi, [&] { return clock; }, nullptr);
+  music.Play();
+  clock = 500;
+  music.MoveTo(near);
+  EXPECT_EQ(music.Position(), 0);  // loaded, nothing heard of it yet
+  EXPECT_FALSE(music.Playing());
+  far.Apply(near);
+  EXPECT_EQ(music.Position(), 500);
+  EXPECT_TRUE(music.Playing());
+
+  // At its end the game starts it again, and again while the worklet has not answered.
+  RenderFor(far.sequencer, 600);
+  far.Report(near);
+  EXPECT_EQ(music.Position(), 1000);
+  EXPECT_FALSE(music.Playing());
+  music.Play();
+  RenderFor(far.sequencer, 100);  // still at its end: nothing plays before the command arrives
+  far.Report(near);
+  EXPECT_EQ(music.Position(), 1000);
+  music.Play();
+  far.Apply(near);
+  RenderFor(far.sequencer, 50);
+  far.Report(near);
+  EXPECT_EQ(music.Position(), 50);  // started once, not twice
+  EXPECT_TRUE(music.Playing());
+  music.Stop();
+  far.Apply(near);
+  EXPECT_FALSE(music.Playing());
 }

@@ -399,11 +399,13 @@ async function levelBudget(label, { width, height, scale, slower = 1, touch = fa
       const shown = ((await pictures()) - picturesBefore) / seconds;
       const share = (name) => (after[name] - before[name]) / seconds;
       const info = await b.evaluate(() => ({ width: document.getElementById('screen').width,
-        webgl: document.getElementById('flat').hidden, dpr: devicePixelRatio }));
+        webgl: document.getElementById('flat').hidden, dpr: devicePixelRatio,
+        music: (performance.getEntriesByName('kelo-music-sounds')[0] || { detail: { thread: 'no' } }).detail.thread }));
       budget(`${label}, ${path === 'webgl' ? 'WebGL' : 'the 2D canvas without a graphics processor'}: ` +
         `${((s.ticks - ticksBefore) / seconds).toFixed(1)} ticks and ${shown.toFixed(1)} pictures a second, ` +
         `main thread busy ${percent(share('TaskDuration'))} of a core (budget ${percent(limit)}), ` +
-        `processor time ${percent(share('ThreadTime'))}; canvas ${info.width} device pixels wide at ${info.dpr}x` +
+        `processor time ${percent(share('ThreadTime'))}; canvas ${info.width} device pixels wide at ${info.dpr}x; ` +
+        `music rendered on the ${info.music} thread` +
         (info.webgl === (path === 'webgl') ? '' : `, DRAWN THROUGH ${info.webgl ? 'WebGL' : 'the 2D canvas'}`));
       check(`${label}, ${path}: the level plays on`, s.state === 'Level' ? '' : `it is "${s.state}"`);
     } finally {

@@ -61,6 +61,34 @@ const stored = (page, name) => page.evaluate((name) => new Promise((resolve) => 
   r.onerror = () => resolve('');
 }), name);
 
+// Run before the page: whatever the page's music node sends to the output
+// also goes to an analyser (window.musicTap), which the test listens to.
+function tapMusic() {
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    const music = (window.AudioWorkletNode && this instanceof AudioWorkletNode) || this instanceof ScriptProcessorNode;
+    if (music && target instanceof AudioDestinationNode) {
+      window.musicTap = this.context.createAnalyser();
+      connect.call(this, window.musicTap);
+    }
+    return connect.call(this, target, ...rest);
+  };
+}
+// How the music sounds once it does: FluidSynth's rate and thread, and the
+// loudest sample heard within two seconds; or the problem.
+const musicSounds = (page) => page.waitForFunction(() => performance.getEntriesByName('kelo-music-sounds').length > 0,
+  { timeout: 15000 }).then(() => page.evaluate(async () => {
+  const samples = new Float32Array(2048);
+  let loudest = 0;
+  for (let i = 0; i < 40 && window.musicTap; ++i) {
+    await new Promise((resolve) => setTimeout(resolve, 50));
+    window.musicTap.getFloatTimeDomainData(samples);
+    for (const v of samples) loudest = Math.max(loudest, Math.abs(v));
+  }
+  return { ...performance.getEntriesByName('kelo-music-sounds')[0].detail, loudest };
+}), () => ({ problem: 'the music never came' }));
+const heard = (sounds) => (sounds.loudest > 0.01 ? '' : `nothing was heard (loudest sample ${sounds.loudest})`);
+
 // Each case on its own: one that stops counts as failed, and the next runs.
 async function attempt(name, run, owner = browser) {
   try {
@@ -228,9 +256,9 @@ try {
 
   // --- The name field, and the sound -------------------------------------------
   await attempt('the name field and the sound', async () => {
-    // The browser gives 22050 Hz whatever the page asks for; the contexts and
-    // the rate FluidSynth is set to are recorded.
-    const page = await open(() => {
+    // The browser gives 22050 Hz whatever the page asks for; the contexts are
+    // recorded, and the page names FluidSynth's rate and thread when the music sounds.
+    const page = await open(`(${tapMusic})(); (${() => {
       const Real = window.AudioContext;
       window.contexts = [];
       window.AudioContext = class extends Real {
@@ -239,29 +267,16 @@ try {
           window.contexts.push(this);
         }
       };
-      let synth;
-      Object.defineProperty(window, 'JSSynth', {
-        configurable: true,
-        get: () => synth,
-        set: (v) => {
-          synth = v;
-          const init = v.Synthesizer.prototype.init;
-          v.Synthesizer.prototype.init = function (rate, ...rest) {
-            window.synthRate = rate;
-            return init.call(this, rate, ...rest);
-          };
-        },
-      });
-    });
+    }})();`);
     await page.goto(url);
     await reach(page, 'Main');
     await sleep(300);
     await click(page, 60, 60);  // nothing there: sound may start
-    const sounds = await page.waitForFunction(() => performance.getEntriesByName('kelo-music-sounds').length > 0,
-      { timeout: 15000 }).then(() => '', () => 'the music never came');
-    const rates = await page.evaluate(() => [window.synthRate, window.contexts[0] && window.contexts[0].sampleRate]);
-    check('the music plays at the rate the browser gives the output', sounds ||
-      (rates[0] === 22050 && rates[1] === 22050 ? '' : `FluidSynth at ${rates[0]} Hz, the output at ${rates[1]} Hz`));
+    const sounds = await musicSounds(page);
+    const rate = await page.evaluate(() => window.contexts[0] && window.contexts[0].sampleRate);
+    check('the music plays in the audio worklet at the rate the browser gives the output', sounds.problem ||
+      (sounds.rate === 22050 && rate === 22050 && sounds.thread === 'audio' ? heard(sounds)
+        : `FluidSynth at ${sounds.rate} Hz on the ${sounds.thread} thread, the output at ${rate} Hz`));
     // An output that the system interrupts (WebKit's "interrupted") goes on at the next click.
     await page.evaluate(() => {
       const c = window.contexts[0];
@@ -307,6 +322,20 @@ try {
     check('a pasted text is kept as far as the game takes it, 20 characters',
       same(await both(), 'Zoë ód  Müller-Lüden'));
     check('no errors on the page', page.problems.join(' | '));
+    await page.browserContext().close();
+  });
+
+  // --- The music where the browser has no audio worklet (a page without HTTPS) --
+  await attempt('the music without an audio worklet', async () => {
+    const page = await open(`(${tapMusic})();
+      Object.defineProperty(BaseAudioContext.prototype, 'audioWorklet', { get: () => undefined });`);
+    await page.goto(url);
+    await reach(page, 'Main');
+    await sleep(300);
+    await click(page, 60, 60);
+    const sounds = await musicSounds(page);
+    check('without an audio worklet the music plays on the page\'s own thread', sounds.problem ||
+      (sounds.thread === 'page' ? heard(sounds) : `it plays on the ${sounds.thread} thread`));
     await page.browserContext().close();
   });
 

@@ -1,6 +1,6 @@
 // Puts the page together from the files of one build (STAGE) into OUT, as a
 // static host serves it:
-// - the program, its data, the pictures that come later, page.js, replays.js, FluidSynth,
+// - the program, its data, the pictures that come later, page.js, replays.js, FluidSynth, the music's worklet,
 //   the SoundFont and the service worker's library under names that change with their content, so that the
 //   files of two builds can never be taken for each other;
 // - index.html naming them (and listing them for page.js);
@@ -17,7 +17,7 @@ import { fileURLToPath } from 'node:url';
 
 // Files whose names change with their content; the rest keep their names
 // (the page's address, the service worker, what the page links to).
-const contentNamed = /^(kelo\.js|kelo\.wasm|kelo-simd\.wasm|kelo\.data|kelo\.sf2|kelo\.waves|kelo\.pictures|page\.js|replays\.js|vectors\.js|libfluidsynth\.js|js-synthesizer\.js|workbox-[a-z]+\.prod\.js)$/;
+const contentNamed = /^(kelo\.js|kelo\.wasm|kelo-simd\.wasm|kelo-music\.wasm|kelo\.data|kelo\.sf2|kelo\.waves|kelo\.pictures|page\.js|replays\.js|vectors\.js|fluid\.js|music\.js|libfluidsynth\.js|js-synthesizer(\.worklet)?\.js|workbox-[a-z]+\.prod\.js)$/;
 const packable = new Set(['.html', '.js', '.wasm', '.data', '.sf2', '.waves', '.json', '.webmanifest', '.txt', '']);
 // What the service worker imports: Workbox, and the page's own choice of program.
 const workerScripts = ['workbox-core.prod.js', 'workbox-routing.prod.js', 'workbox-strategies.prod.js',

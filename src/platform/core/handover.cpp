@@ -14,7 +14,7 @@ HandoverMusic::~HandoverMusic() {
   if (closed_) closed_(this);
 }
 
-void HandoverMusic::MoveTo(Sequencer& sequencer, int rate) {
+void HandoverMusic::MoveTo(SequencerControl& sequencer) {
   if (sequencer_) return;
   const int at = clock_->Position();
   const bool playing = clock_->Playing();
@@ -25,7 +25,7 @@ void HandoverMusic::MoveTo(Sequencer& sequencer, int rate) {
     sequencer.Cue(ticket_, sequencer.ToFrame(midi_->lengthUs));
   } else {
     // Rounded up, so the position never steps back at the handover.
-    sequencer.Cue(ticket_, (int64_t(at) * rate + 999) / 1000);
+    sequencer.Cue(ticket_, (int64_t(at) * sequencer.Rate() + 999) / 1000);
     if (playing) sequencer.Play(ticket_);
   }
   clock_.reset();

@@ -25,7 +25,7 @@ class HandoverMusic final : public MusicStream {
   HandoverMusic& operator=(const HandoverMusic&) = delete;
 
   // From now on the piece sounds in `sequencer`, from where the clock has it.
-  void MoveTo(Sequencer& sequencer, int rate);
+  void MoveTo(SequencerControl& sequencer);
   bool Sounding() const { return sequencer_ != nullptr; }
 
   void Play() override;
@@ -38,7 +38,7 @@ class HandoverMusic final : public MusicStream {
   int length_;
   std::unique_ptr<MusicStream> clock_;
   std::function<void(HandoverMusic*)> closed_;
-  Sequencer* sequencer_ = nullptr;
+  SequencerControl* sequencer_ = nullptr;
   uint64_t ticket_ = 0;
 };
 

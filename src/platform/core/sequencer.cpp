@@ -11,7 +11,7 @@ void Sequencer::Attach(Synthesizer* synth) {
   synth_ = synth;
 }
 
-int64_t Sequencer::ToFrame(double us) const {
+int64_t SequencerControl::ToFrame(double us) const {
   // Far beyond any piece (a crafted file's times), yet far from overflowing.
   constexpr double kLastFrame = 4.0e18;
   const double frame = us * rate_ / 1e6;
@@ -149,6 +149,11 @@ void Sequencer::Render(int16_t* out, int frames) {
   // sends them at once: the game may start the piece again before the next
   // block, and they would never come, their notes left sounding.
   if (playing_ && midi_ && frame_ >= endFrame_) sendDue();
+}
+
+uint64_t RemoteSequencer::Load(std::shared_ptr<const MidiFile> midi) {
+  Send({kLoad, 0, 0, midi.get()});
+  return ++tickets_;
 }
 
 }  // namespace plat

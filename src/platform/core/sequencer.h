@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -29,27 +30,53 @@ class Synthesizer {
   virtual void Render(int16_t* out, int frames) = 0;
 };
 
-class Sequencer {
+// What a piece of music asks of the sequencer that plays it: the commands of
+// the game thread, and what has been played. A sequencer may render here
+// (Sequencer) or elsewhere and report back (the page's audio worklet).
+class SequencerControl {
  public:
-  explicit Sequencer(int rate) : rate_(rate) {}
+  explicit SequencerControl(int rate) : rate_(rate) {}
+  virtual ~SequencerControl() = default;
 
-  // Any thread: the synthesizer is ready (until then a piece waits at its start, silent).
-  void Attach(Synthesizer* synth);
-
-  // Game thread. Returns the ticket of the piece for the calls below.
-  uint64_t Load(std::shared_ptr<const MidiFile> midi);
-  void Unload(uint64_t ticket);
+  // Returns the ticket of the piece for the calls below.
+  virtual uint64_t Load(std::shared_ptr<const MidiFile> midi) = 0;
+  virtual void Unload(uint64_t ticket) = 0;
   // Starts or resumes; at the end, from the start.
-  void Play(uint64_t ticket);
-  void Stop(uint64_t ticket);
+  virtual void Play(uint64_t ticket) = 0;
+  virtual void Stop(uint64_t ticket) = 0;
   // Moves the piece to `frame` samples from its start, for a piece that goes
   // on from where it was before it could sound: the messages before that point
   // that set the channels up (programs, controllers, pitch bends, system
   // exclusives) are sent first, the notes only from there on.
-  void Cue(uint64_t ticket, int64_t frame);
+  virtual void Cue(uint64_t ticket, int64_t frame) = 0;
   // Milliseconds played, reaching lengthMs only at the end.
-  int Position(uint64_t ticket, int lengthMs) const;
-  bool Playing(uint64_t ticket) const;
+  virtual int Position(uint64_t ticket, int lengthMs) const = 0;
+  virtual bool Playing(uint64_t ticket) const = 0;
+
+  // The sample of the piece at which something `us` microseconds into it is
+  // due, kept to the range a piece can have.
+  int64_t ToFrame(double us) const;
+  int Rate() const { return rate_; }
+
+ protected:
+  const int rate_;
+};
+
+class Sequencer final : public SequencerControl {
+ public:
+  explicit Sequencer(int rate) : SequencerControl(rate) {}
+
+  // Any thread: the synthesizer is ready (until then a piece waits at its start, silent).
+  void Attach(Synthesizer* synth);
+
+  // Game thread.
+  uint64_t Load(std::shared_ptr<const MidiFile> midi) override;
+  void Unload(uint64_t ticket) override;
+  void Play(uint64_t ticket) override;
+  void Stop(uint64_t ticket) override;
+  void Cue(uint64_t ticket, int64_t frame) override;
+  int Position(uint64_t ticket, int lengthMs) const override;
+  bool Playing(uint64_t ticket) const override;
 
   // Audio thread: fills `frames` interleaved stereo frames.
   void Render(int16_t* out, int frames);
@@ -58,13 +85,8 @@ class Sequencer {
   // that drives Render by itself may sleep while it has not.
   bool Busy() const;
 
-  // The sample of the piece at which something `us` microseconds into it is
-  // due, kept to the range a piece can have.
-  int64_t ToFrame(double us) const;
-
  private:
   Synthesizer* synth_ = nullptr;
-  const int rate_;
   mutable std::mutex mutex_;
   std::shared_ptr<const MidiFile> midi_;
   std::vector<int64_t> eventFrames_;
@@ -75,6 +97,48 @@ class Sequencer {
   bool resetPending_ = false, notesOffPending_ = false, chasePending_ = false;
   int64_t quietFrames_ = 0;
   uint64_t ticket_ = 0;
+};
+
+// A sequencer that renders elsewhere (the page's audio worklet), seen from
+// the game thread: each command goes out at once through `send`, and the game
+// sees what the renderer last reported of the piece (of one it has not
+// reported yet: at its start, stopped). A Play the game repeats before the
+// report of the first changes nothing: the piece plays then.
+class RemoteSequencer final : public SequencerControl {
+ public:
+  enum Kind { kLoad = 0, kUnload = 1, kPlay = 2, kStop = 3, kCue = 4 };
+  struct Command {
+    Kind kind;
+    uint64_t ticket;
+    int64_t frame;          // kCue
+    const MidiFile* midi;   // kLoad
+  };
+  RemoteSequencer(int rate, std::function<void(const Command&)> send)
+      : SequencerControl(rate), send_(std::move(send)) {}
+
+  uint64_t Load(std::shared_ptr<const MidiFile> midi) override;
+  void Unload(uint64_t ticket) override { Send({kUnload, ticket, 0, nullptr}); }
+  void Play(uint64_t ticket) override { Send({kPlay, ticket, 0, nullptr}); }
+  void Stop(uint64_t ticket) override { Send({kStop, ticket, 0, nullptr}); }
+  void Cue(uint64_t ticket, int64_t frame) override { Send({kCue, ticket, frame, nullptr}); }
+  int Position(uint64_t ticket, int) const override { return ticket == seen_.ticket ? seen_.position : 0; }
+  bool Playing(uint64_t ticket) const override { return ticket == seen_.ticket && seen_.playing; }
+
+  // The renderer's report: the piece it plays (its ticket counts loads as
+  // Load does), its Position and Playing.
+  void Report(uint64_t ticket, int position, bool playing) { seen_ = Seen{ticket, position, playing}; }
+
+ private:
+  void Send(const Command& command) { send_(command); }
+
+  struct Seen {
+    uint64_t ticket = 0;
+    int position = 0;
+    bool playing = false;
+  };
+  std::function<void(const Command&)> send_;
+  Seen seen_;
+  uint64_t tickets_ = 0;
 };
 
 }  // namespace plat

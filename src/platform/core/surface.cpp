@@ -117,6 +117,12 @@ void TSurface::DrawRect(int x, int y, TRect sr, const TSurface& source, bool tra
   if (!ClipCopy(x, y, sr, source.Width(), source.Height(), width_, height_)) return;
   const int w = sr.Width();
   const uint16_t key = source.KeyPixel();
+  if (!transparent && &source != this && w == width_ && w == source.Width()) {
+    // Whole rows on both sides (a background): one copy.
+    std::memcpy(Bits() + size_t(y) * size_t(width_), source.Bits() + size_t(sr.Top) * size_t(w),
+                size_t(w) * size_t(sr.Height()) * sizeof(uint16_t));
+    return;
+  }
   for (int row = 0; row < sr.Height(); ++row) {
     const uint16_t* s = source.Bits() + size_t(sr.Top + row) * size_t(source.Width()) + size_t(sr.Left);
     uint16_t* d = Bits() + size_t(y + row) * size_t(width_) + size_t(x);

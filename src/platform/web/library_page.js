@@ -298,4 +298,11 @@ mergeInto(LibraryManager.library, {
   kelo_fluid_notes_off: function() { Module.page.fluid.notesOff(); },
   kelo_fluid_voices: function() { return Module.page.fluid.voices(); },
   kelo_fluid_render: function(out, frames) { Module.page.fluid.render(HEAP16, out >> 1, frames); },
+  kelo_music_load: function(events, eventCount, eventBytes, sysex, sysexBytes, lengthUs) {
+    var piece = new Uint8Array(eventCount * eventBytes + sysexBytes);
+    piece.set(HEAPU8.subarray(events, events + eventCount * eventBytes));
+    piece.set(HEAPU8.subarray(sysex, sysex + sysexBytes), eventCount * eventBytes);
+    Module.page.music.load(piece, eventCount, sysexBytes, lengthUs);
+  },
+  kelo_music_command: function(command, ticket, frame) { Module.page.music.command(command, ticket, frame); },
 });

@@ -49,7 +49,8 @@ int kelo_page_mount(const char* folder, const char* busy);
 // --- Sound ----------------------------------------------------------------------
 
 // Bit 0: the page has its audio output (after the first click or key);
-// bit 1: the synthesizer has its SoundFont.
+// bit 1: the synthesizer on this thread has its SoundFont; bit 2: the audio
+// worklet's has (the music then plays there: kelo_music_*).
 int kelo_audio_state(void);
 // The sample rate of the output and of the synthesizer.
 int kelo_audio_rate(void);
@@ -68,5 +69,13 @@ void kelo_fluid_reset(void);
 void kelo_fluid_notes_off(void);
 int kelo_fluid_voices(void);
 void kelo_fluid_render(int16_t* out, int frames);
+
+// The music's worklet program (music_worklet.cpp, music_wire.h): a piece to
+// load, its events (`eventCount` of `eventBytes` each) and its system
+// exclusive bytes; then the commands for it. The worklet reports back through
+// kelo_web_music_report.
+void kelo_music_load(const void* events, int eventCount, int eventBytes, const void* sysex, int sysexBytes,
+                     double lengthUs);
+void kelo_music_command(int command, double ticket, double frame);
 
 }  // extern "C"

@@ -10,28 +10,26 @@
 #include "platform/core/handover.h"
 #include "platform/core/midifile.h"
 #include "platform/core/sequencer.h"
+#include "platform/web/music_wire.h"
 #include "platform/web/page.h"
+#include "platform/web/page_synth.h"
 
 namespace plat {
 namespace {
 
 constexpr int kOutputRunning = 1;
 constexpr int kSynthReady = 2;
+constexpr int kWorkletReady = 4;
 
-// FluidSynth in the page, fed as the desktop feeds its own.
-class PageSynth final : public Synthesizer {
- public:
-  void Send(const MidiEvent& e, const MidiFile& midi) override {
-    if (e.status == 0xF0)
-      kelo_fluid_sysex(midi.sysex.data() + e.sysexOffset, int(e.sysexLength));
-    else
-      kelo_fluid_event(e.status, e.data1, e.data2);
-  }
-  void Reset() override { kelo_fluid_reset(); }
-  void NotesOff() override { kelo_fluid_notes_off(); }
-  int ActiveVoices() override { return kelo_fluid_voices(); }
-  void Render(int16_t* out, int frames) override { kelo_fluid_render(out, frames); }
-};
+// The game's commands to the sequencer in the page's audio worklet
+// (music_worklet.cpp).
+void SendToWorklet(const RemoteSequencer::Command& c) {
+  if (c.kind == RemoteSequencer::kLoad)
+    kelo_music_load(c.midi->events.data(), int(c.midi->events.size()), kWireEventBytes, c.midi->sysex.data(),
+                    int(c.midi->sysex.size()), c.midi->lengthUs);
+  else
+    kelo_music_command(c.kind, double(c.ticket), double(c.frame));
+}
 
 class PageAudio;
 PageAudio* sounding = nullptr;  // the device the page's music output renders from
@@ -50,13 +48,25 @@ class PageAudio final : public WebAudio {
     if (sounding == this) sounding = nullptr;
   }
 
+  // The music moves to the worklet's sequencer where the page has one, else
+  // to one here, once the output runs and the SoundFont has loaded.
   void Update() override {
-    if (!output_) output_ = (kelo_audio_state() & kOutputRunning) != 0;
-    if (sequencer_ || (kelo_audio_state() & (kOutputRunning | kSynthReady)) != (kOutputRunning | kSynthReady)) return;
-    rate_ = kelo_audio_rate();
-    sequencer_ = std::make_unique<Sequencer>(rate_);
-    sequencer_->Attach(&synth_);
-    for (HandoverMusic* m : open_) m->MoveTo(*sequencer_, rate_);
+    const int state = kelo_audio_state();
+    if (!output_) output_ = (state & kOutputRunning) != 0;
+    if (sequencer_ || !output_) return;
+    if (state & kWorkletReady) {
+      auto worklet = std::make_unique<RemoteSequencer>(kelo_audio_rate(), SendToWorklet);
+      worklet_ = worklet.get();
+      sequencer_ = std::move(worklet);
+    } else if (state & kSynthReady) {
+      auto here = std::make_unique<Sequencer>(kelo_audio_rate());
+      here->Attach(&synth_);
+      here_ = here.get();
+      sequencer_ = std::move(here);
+    } else {
+      return;
+    }
+    for (HandoverMusic* m : open_) m->MoveTo(*sequencer_);
   }
 
   void PlayWave(int index, int pan) override {
@@ -72,24 +82,30 @@ class PageAudio final : public WebAudio {
       open_.erase(std::remove(open_.begin(), open_.end(), m), open_.end());
     });
     open_.push_back(music.get());
-    if (sequencer_) music->MoveTo(*sequencer_, rate_);
+    if (sequencer_) music->MoveTo(*sequencer_);
     return music;
   }
 
-  // The page's music output: `frames` interleaved stereo frames.
+  // The page's music output where the music plays on this thread: `frames`
+  // interleaved stereo frames.
   void Render(int16_t* out, int frames) {
-    if (sequencer_)
-      sequencer_->Render(out, frames);
+    if (here_)
+      here_->Render(out, frames);
     else
       std::memset(out, 0, size_t(frames) * 2 * sizeof(int16_t));
+  }
+
+  void Report(uint64_t ticket, int position, bool playing) {
+    if (worklet_) worklet_->Report(ticket, position, playing);
   }
 
  private:
   std::function<uint32_t()> clock_;
   bool output_ = false;
-  int rate_ = 44100;
   PageSynth synth_;
-  std::unique_ptr<Sequencer> sequencer_;
+  std::unique_ptr<SequencerControl> sequencer_;
+  Sequencer* here_ = nullptr;
+  RemoteSequencer* worklet_ = nullptr;  // the music plays in the page's audio worklet
   std::vector<HandoverMusic*> open_;
 };
 
@@ -111,4 +127,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const int16_t* kelo_web_render_music(int frames)
   else
     std::fill(block.begin(), block.end(), int16_t(0));
   return block.data();
+}
+
+// The music worklet's report (RemoteSequencer::Report).
+extern "C" EMSCRIPTEN_KEEPALIVE void kelo_web_music_report(double ticket, int position, int playing) {
+  if (plat::sounding) plat::sounding->Report(uint64_t(ticket), position, playing != 0);
 }

@@ -376,8 +376,10 @@
 
   // --- Sound ----------------------------------------------------------------
   // The output runs at the rate the browser gives it; FluidSynth and the
-  // game's sequencer run at that same rate.
-  const audio = { context: null, music: null, synth: null, fluid: null, waves: [], buffers: [], sounding: 0 };
+  // game's sequencer run at that same rate: in the audio worklet (music.js)
+  // where the browser has one, else on this thread.
+  const audio = { context: null, music: null, port: null, synth: null, fluid: null, worklet: false, rate: 0,
+    waves: [], buffers: [], sounding: 0 };
 
   // Made with the page, so that the SoundFont is read at its rate before the
   // first click; browsers keep it suspended until then.
@@ -393,24 +395,6 @@
         return;
       }
     }
-    // The music: the game's sequencer renders into FluidSynth while the game waits.
-    const node = audio.context.createScriptProcessor(4096, 0, 2);
-    node.onaudioprocess = (e) => {
-      const left = e.outputBuffer.getChannelData(0), right = e.outputBuffer.getChannelData(1);
-      const n = left.length;
-      if (!game || finished) {
-        left.fill(0);
-        right.fill(0);
-        return;
-      }
-      const at = game._kelo_web_render_music(n) >> 1, s = game.HEAP16;
-      for (let i = 0; i < n; ++i) {
-        left[i] = s[at + 2 * i] / 32768;
-        right[i] = s[at + 2 * i + 1] / 32768;
-      }
-    };
-    node.connect(audio.context.destination);
-    audio.music = node;
   }
   makeAudio();
 
@@ -503,48 +487,6 @@
     source.start();
   }
 
-  // FluidSynth (js-synthesizer's libfluidsynth), called as the desktop calls its own.
-  const fluid = {
-    memory: 0, size: 0,
-    buffer(bytes) {
-      const f = audio.fluid;
-      if (this.size < bytes) {
-        if (this.memory) f._free(this.memory);
-        this.memory = f._malloc(bytes);
-        this.size = bytes;
-      }
-      return this.memory;
-    },
-    event(status, d1, d2) {
-      const f = audio.fluid, s = audio.synth, ch = status & 15;
-      switch (status & 0xF0) {
-        case 0x80: f._fluid_synth_noteoff(s, ch, d1); break;
-        case 0x90: if (d2) f._fluid_synth_noteon(s, ch, d1, d2); else f._fluid_synth_noteoff(s, ch, d1); break;
-        case 0xA0: f._fluid_synth_key_pressure(s, ch, d1, d2); break;
-        case 0xB0: f._fluid_synth_cc(s, ch, d1, d2); break;
-        case 0xC0: f._fluid_synth_program_change(s, ch, d1); break;
-        case 0xD0: f._fluid_synth_channel_pressure(s, ch, d1); break;
-        case 0xE0: f._fluid_synth_pitch_bend(s, ch, d1 | (d2 << 7)); break;
-      }
-    },
-    sysex(bytes) {
-      const p = this.buffer(Math.max(bytes.length, 1));
-      audio.fluid.HEAPU8.set(bytes, p);
-      audio.fluid._fluid_synth_sysex(audio.synth, p, bytes.length, 0, 0, 0, 0);
-    },
-    reset() { audio.fluid._fluid_synth_system_reset(audio.synth); },
-    notesOff() {
-      for (let ch = 0; ch < 16; ++ch) audio.fluid._fluid_synth_cc(audio.synth, ch, 64, 0);  // sustain pedal up
-      audio.fluid._fluid_synth_all_notes_off(audio.synth, -1);
-    },
-    voices() { return audio.fluid._fluid_synth_get_active_voice_count(audio.synth); },
-    render(heap, at, frames) {
-      const p = this.buffer(frames * 4);
-      audio.fluid._fluid_synth_write_s16(audio.synth, frames, p, 0, 2, p, 1, 2);
-      heap.set(audio.fluid.HEAP16.subarray(p >> 1, (p >> 1) + 2 * frames), at);
-    },
-  };
-
   function script(src) {
     return new Promise((resolve, reject) => {
       const s = document.createElement('script');
@@ -562,29 +504,86 @@
     laterPictures().catch(() => {});  // asked for again when the program needs them
     loadWaves();
     try {
-      const soundFont = fetchBytes('kelo.sf2');
-      await script(named('libfluidsynth.js'));
-      const fluidModule = window.Module;
-      await script(named('js-synthesizer.js'));
-      const JSSynth = window.JSSynth;
-      JSSynth.Synthesizer.initializeWithFluidSynthModule(fluidModule);
-      await JSSynth.waitForReady();
-      // Nothing is logged: a SoundFont that does not load keeps the music silent.
-      JSSynth.disableLogging(JSSynth.LogLevel.Panic);
-      const synth = new JSSynth.Synthesizer();
       if (!audio.context) throw new Error('no audio output');
-      synth.init(audio.context.sampleRate, { initialGain: 0.45 });
-      const bytes = await soundFont;
-      performance.mark('kelo-soundfont-fetched');
-      await synth.loadSFont(bytes.buffer);
+      const soundFont = fetchBytes('kelo.sf2');
+      if (audio.context.audioWorklet && typeof AudioWorkletNode === 'function') {
+        try {
+          await musicInWorklet(soundFont);
+        } catch (e) {
+          console.warn('The music plays on the page\'s own thread:', e);
+        }
+      }
+      if (!audio.worklet) await musicHere(soundFont);
       performance.mark('kelo-soundfont-loaded');
-      audio.fluid = fluidModule;
-      audio.synth = synth.getRawSynthesizer();
       nudge();
     } catch (e) {
       console.warn('The music stays silent:', e);
     }
     keepOffline();
+  }
+
+  // FluidSynth and the game's sequencer in the audio worklet (music.js): the
+  // game's commands go there (page.music), what plays comes back to the game.
+  async function musicInWorklet(soundFont) {
+    const c = audio.context;
+    for (const name of ['libfluidsynth.js', 'js-synthesizer.worklet.js', 'fluid.js', 'music.js'])
+      await c.audioWorklet.addModule(named(name));
+    const node = new AudioWorkletNode(c, 'kelo-music', { numberOfInputs: 0, outputChannelCount: [2] });
+    const [program, font] = await Promise.all([fetchBytes('kelo-music.wasm'), soundFont]);
+    performance.mark('kelo-soundfont-fetched');
+    audio.rate = await new Promise((resolve, reject) => {
+      node.port.onmessage = (e) => {
+        if (e.data.ready) resolve(e.data.ready);
+        else reject(new Error(e.data.failed));
+      };
+      // The SoundFont is copied: the page's own thread may still need it.
+      node.port.postMessage({ start: program.buffer, soundFont: font.buffer }, [program.buffer]);
+    });
+    node.port.onmessage = (e) => {
+      if (game && !finished) game._kelo_web_music_report(...e.data);
+    };
+    node.connect(c.destination);
+    audio.music = node;
+    audio.port = node.port;
+    audio.worklet = true;
+  }
+
+  // FluidSynth on this thread, rendering while the game waits.
+  async function musicHere(soundFont) {
+    await script(named('libfluidsynth.js'));
+    const fluidModule = window.Module;
+    await script(named('js-synthesizer.js'));
+    await script(named('fluid.js'));
+    const JSSynth = window.JSSynth;
+    JSSynth.Synthesizer.initializeWithFluidSynthModule(fluidModule);
+    await JSSynth.waitForReady();
+    // Nothing is logged: a SoundFont that does not load keeps the music silent.
+    JSSynth.disableLogging(JSSynth.LogLevel.Panic);
+    const synth = new JSSynth.Synthesizer();
+    synth.init(audio.context.sampleRate, { initialGain: 0.45 });
+    const bytes = await soundFont;
+    performance.mark('kelo-soundfont-fetched');
+    await synth.loadSFont(bytes.buffer);
+    const node = audio.context.createScriptProcessor(4096, 0, 2);
+    node.onaudioprocess = (e) => {
+      const left = e.outputBuffer.getChannelData(0), right = e.outputBuffer.getChannelData(1);
+      const n = left.length;
+      if (!game || finished) {
+        left.fill(0);
+        right.fill(0);
+        return;
+      }
+      const at = game._kelo_web_render_music(n) >> 1, s = game.HEAP16;
+      for (let i = 0; i < n; ++i) {
+        left[i] = s[at + 2 * i] / 32768;
+        right[i] = s[at + 2 * i + 1] / 32768;
+      }
+    };
+    node.connect(audio.context.destination);
+    audio.music = node;
+    audio.synth = synth.getRawSynthesizer();
+    audio.fluid = self.keloFluid(fluidModule, audio.synth);
+    audio.rate = audio.context.sampleRate;
   }
 
   // --- The pictures that come later ------------------------------------------
@@ -885,14 +884,15 @@
       showNotice();
     },
     audioState() {
-      const state = (audio.context && audio.context.state === 'running' ? 1 : 0) | (audio.synth ? 2 : 0);
-      if (state === 3 && !audio.marked) {
+      const state = (audio.context && audio.context.state === 'running' ? 1 : 0) | (audio.synth ? 2 : 0) |
+        (audio.worklet ? 4 : 0);
+      if (state > 1 && (state & 1) && !audio.marked) {
         audio.marked = true;
-        performance.mark('kelo-music-sounds');
+        performance.mark('kelo-music-sounds', { detail: { rate: audio.rate, thread: audio.worklet ? 'audio' : 'page' } });
       }
       return state;
     },
-    audioRate: () => audio.context.sampleRate,
+    audioRate: () => audio.rate || audio.context.sampleRate,
     laterPictures: () => laterPictures().catch((e) => {
       console.warn('The later pictures did not come:', e);
       laterFailed = true;
@@ -901,7 +901,11 @@
     wave(index, bytes, rate, channels, bits) { audio.waves[index] = { bytes, rate, channels, bits, pcm: null }; },
     playWave,
     soundingWaves: () => audio.sounding,
-    fluid,
+    get fluid() { return audio.fluid; },
+    music: {
+      load: (piece, events, sysex, lengthUs) => audio.port.postMessage({ piece, events, sysex, lengthUs }, [piece.buffer]),
+      command: (command, ticket, frame) => audio.port.postMessage({ command, ticket, frame }),
+    },
   };
 
   // The program with WebAssembly's vector instructions where the browser has them (vectors.js).
