@@ -212,7 +212,7 @@
       gl.uniform2f(gpu.at.size, dw, dh);
       gl.uniform1f(gpu.at.multiple, Math.max(1, Math.min(Math.floor(dw / W), Math.floor(dh / H))));
       gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
-      flat.hidden = true;
+      if (!flat.hidden) flat.hidden = true;  // written only when it changes
     },
   };
   // A lost context is drawn on the 2D canvas until the browser gives it back.
@@ -818,7 +818,7 @@
         [flat.style.left, flat.style.top, flat.style.width, flat.style.height] = place.split(',');
       }
       context.putImageData(new ImageData(rgba, w, h), 0, 0);
-      flat.hidden = false;
+      if (flat.hidden) flat.hidden = false;
       pictureShown();
     },
     nextEvent: () => events.shift(),
