@@ -211,7 +211,8 @@ async function walk(b, url) {
   check('the options show as documented, the explosions not blended', await looksLike(b, 'options-off.png', { x: 520, y: 230 }));
   await b.click(400, 180);
   check('"Transparente Explosionen" switches them on', await looksLike(b, 'options-on.png', { x: 400, y: 180 }));
-  const music = await musicSounds(b, 15000);
+  const music = await musicSounds(b, 15000) &&
+    await b.evaluate(() => performance.getEntriesByName('kelo-music-sounds')[0].detail);  // its rate and thread
   await sleep(500);  // the save's transaction
   await b.reload();
   check('after a reload the main menu comes again', await reach(b, 'Main'));
@@ -458,7 +459,8 @@ for (engine of engines) {
     b = engine === 'webkit' ? await web.webkit() : await web.driven(engine, profile, { beforePage: takeWebGL });
     const music = await walk(b, url);
     if (music === 'loaded' && engine !== 'chromium') skip('the music sounding', 'the SoundFont loaded, but no audio output starts without a sound device here');
-    else check('the music sounds after the first click', music === true ? '' : 'the synthesizer or the output never came');
+    else check('the music sounds after the first click, rendered in the audio worklet', !music || music === 'loaded'
+      ? 'the synthesizer or the output never came' : music.thread === 'audio' ? '' : `it renders on the ${music.thread} thread`);
     check('no errors on the page', b.problems.length ? b.problems.slice(0, 3).join(' | ') : '');
     await b.close();
     b = null;
