@@ -608,11 +608,15 @@ void RequirePlayVersion(const Replay& r) {
                     std::to_string(kPlayVersion) + ")");
 }
 
+Replay DecodePlayable(std::string_view bytes) {
+  Replay r = Decode(bytes);
+  RequirePlayVersion(r);
+  return r;
+}
+
 Replay ReadFile(const std::string& path) {
   try {
-    Replay r = Decode(plat::ReadWholeFile(path, kMostFileBytes));
-    RequirePlayVersion(r);
-    return r;
+    return DecodePlayable(plat::ReadWholeFile(path, kMostFileBytes));
   } catch (const ReplayError& e) {
     throw ReplayError(path + ": " + e.what());
   } catch (const plat::EInOutError& e) {

@@ -75,7 +75,9 @@ std::string Encode(const Replay& replay);
 Replay Decode(std::string_view bytes);
 // Throws ReplayError, naming both versions, when this game plays differently.
 void RequirePlayVersion(const Replay& replay);
-// Decode and RequirePlayVersion of a file; the message begins with its name.
+// Decode, then RequirePlayVersion.
+Replay DecodePlayable(std::string_view bytes);
+// DecodePlayable of a file; the message begins with its name.
 Replay ReadFile(const std::string& path);
 // Texts for people: "Leicht", the way the level ended, the claim in a line.
 const char* DifficultyName(int difficulty);

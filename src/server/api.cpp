@@ -358,8 +358,7 @@ int Api::Recover() {
       if (!deciding_.insert(id).second) continue;  // being decided here already
     }
     try {
-      replay::Replay r = replay::Decode(bytes);
-      replay::RequirePlayVersion(r);
+      replay::Replay r = replay::DecodePlayable(bytes);
       claimed.push_back(Claimed{id, std::move(r), verifier_.Submit(std::move(bytes))});
     } catch (const replay::ReplayError& e) {
       // Kept by a server that read it; this one cannot (another version).

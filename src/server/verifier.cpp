@@ -64,27 +64,30 @@ bool ReadVerdictLine(const std::string& line, replay::Verdict& v) {
   return true;
 }
 
-// Reads exactly n bytes; false at the end of the input.
-bool ReadAll(int fd, char* p, size_t n) {
+namespace {
+
+// Moves exactly n bytes at p through `step` (a read or a write), going on
+// after an interruption; false at the end of the input or on an error.
+template <typename Byte, typename Step>
+bool Whole(Byte* p, size_t n, Step step) {
   while (n > 0) {
-    const ssize_t got = ::read(fd, p, n);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got;
-    n -= size_t(got);
+    const ssize_t done = step(p, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    p += done;
+    n -= size_t(done);
   }
   return true;
 }
 
+}  // namespace
+
+bool ReadAll(int fd, char* p, size_t n) {
+  return Whole(p, n, [fd](char* at, size_t k) { return ::read(fd, at, k); });
+}
+
 bool WriteAll(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, p, n);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    p += put;
-    n -= size_t(put);
-  }
-  return true;
+  return Whole(p, n, [fd](const char* at, size_t k) { return ::write(fd, at, k); });
 }
 
 int RunWorker(int in, int out, const std::string& folder) {

@@ -152,7 +152,7 @@ void Sequencer::Render(int16_t* out, int frames) {
 }
 
 uint64_t RemoteSequencer::Load(std::shared_ptr<const MidiFile> midi) {
-  Send({kLoad, 0, 0, midi.get()});
+  send_({kLoad, 0, 0, midi.get()});
   return ++tickets_;
 }
 

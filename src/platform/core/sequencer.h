@@ -117,10 +117,10 @@ class RemoteSequencer final : public SequencerControl {
       : SequencerControl(rate), send_(std::move(send)) {}
 
   uint64_t Load(std::shared_ptr<const MidiFile> midi) override;
-  void Unload(uint64_t ticket) override { Send({kUnload, ticket, 0, nullptr}); }
-  void Play(uint64_t ticket) override { Send({kPlay, ticket, 0, nullptr}); }
-  void Stop(uint64_t ticket) override { Send({kStop, ticket, 0, nullptr}); }
-  void Cue(uint64_t ticket, int64_t frame) override { Send({kCue, ticket, frame, nullptr}); }
+  void Unload(uint64_t ticket) override { send_({kUnload, ticket, 0, nullptr}); }
+  void Play(uint64_t ticket) override { send_({kPlay, ticket, 0, nullptr}); }
+  void Stop(uint64_t ticket) override { send_({kStop, ticket, 0, nullptr}); }
+  void Cue(uint64_t ticket, int64_t frame) override { send_({kCue, ticket, frame, nullptr}); }
   int Position(uint64_t ticket, int) const override { return ticket == seen_.ticket ? seen_.position : 0; }
   bool Playing(uint64_t ticket) const override { return ticket == seen_.ticket && seen_.playing; }
 
@@ -129,8 +129,6 @@ class RemoteSequencer final : public SequencerControl {
   void Report(uint64_t ticket, int position, bool playing) { seen_ = Seen{ticket, position, playing}; }
 
  private:
-  void Send(const Command& command) { send_(command); }
-
   struct Seen {
     uint64_t ticket = 0;
     int position = 0;

@@ -47,20 +47,14 @@ std::unique_ptr<plat::Backend> OpenBackend(std::optional<uint32_t> seed) {
 }
 
 // Watches a replay as kelo --replay does; nothing is kept.
-int WatchReplay(std::string bytes) {
+int WatchReplay(std::string_view bytes) {
   plat::OpenPassingFolder();
-  replay::Replay r;
-  try {
-    r = replay::Decode(bytes);
-    replay::RequirePlayVersion(r);
-  } catch (const replay::ReplayError& e) {
-    kelo_page_end(2, (std::string("Die Aufzeichnung l\xC3\xA4sst sich nicht abspielen: ") + e.what()).c_str());
-    return 2;
-  }
-  std::unique_ptr<plat::Backend> backend = OpenBackend(std::nullopt);
-  if (!backend) return 1;
+  std::unique_ptr<plat::Backend> backend;
   int status = 0;
   try {
+    replay::Replay r = replay::DecodePlayable(bytes);
+    backend = OpenBackend(std::nullopt);
+    if (!backend) return 1;
     status = replay::Watch(*backend, kTitle, std::move(r));
   } catch (const replay::ReplayError& e) {
     backend.reset();
@@ -81,9 +75,9 @@ int main(int argc, char** argv) {
   kelo_page_world(KELO_WORLD_SERVER);
   int size = 0;
   if (unsigned char* watched = kelo_page_replay(&size)) {
-    std::string bytes(reinterpret_cast<const char*>(watched), size_t(size));
+    const std::string bytes(reinterpret_cast<const char*>(watched), size_t(size));
     std::free(watched);
-    return WatchReplay(std::move(bytes));
+    return WatchReplay(bytes);
   }
   // One tab of the game plays at a time, as one copy does on the desktop.
   // Without the browser's storage the game still plays; its files then last

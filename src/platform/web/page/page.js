@@ -2,9 +2,9 @@
 // area, input from mouse, touch and keyboard, the text field for on-screen
 // keyboards, full screen, sound from the first click or key, the SoundFont
 // and the pictures that come later fetched after the first picture, the
-// read-only status window.kelo, one tab playing
-// at a time, the lines about the browser's storage, the line at the end, and
-// the service worker that keeps the game for playing offline.
+// read-only status window.kelo, one tab playing at a time, the lines about
+// the browser's storage, the line at the end, and the service worker that
+// keeps the game for playing offline.
 'use strict';
 (function () {
   const W = 640, H = 480;
