@@ -169,13 +169,14 @@ int main(int argc, char** argv) {
   const std::string blobDir = argv[1], dataDir = argv[2];
   try {
     // Every item, and packed: those the program starts with, and those that may come later.
-    std::vector<uint8_t> pictures, first, later;
-    auto add = [&](const gen::Image& img, const assets::PictureEntry& entry) {
+    // Each list's first ones on their own, so that each list unpacks only its own.
+    std::vector<uint8_t> pictures, imageList1, menu1, later;
+    auto add = [&](const gen::Image& img, const assets::PictureEntry& entry, std::vector<uint8_t>& first) {
       AppendPicture(pictures, img, entry);
       AppendPicture(entry.later ? later : first, img, entry);
     };
-    for (int i = 0; i < assets::kImageList1Count; ++i) add(gen::PaintImageList1(i), assets::kImageList1[i]);
-    for (int i = 0; i < assets::kMenu1Count; ++i) add(gen::PaintMenu1(i), assets::kMenu1[i]);
+    for (int i = 0; i < assets::kImageList1Count; ++i) add(gen::PaintImageList1(i), assets::kImageList1[i], imageList1);
+    for (int i = 0; i < assets::kMenu1Count; ++i) add(gen::PaintMenu1(i), assets::kMenu1[i], menu1);
     WriteFile(blobDir + "/pictures.bin", pictures);
     const std::vector<uint8_t> laterPacked = PackPictures(later);
     WriteFile(blobDir + "/pictures-later.bin", laterPacked);
@@ -188,7 +189,9 @@ int main(int argc, char** argv) {
       waves.insert(waves.end(), pcm.begin(), pcm.end());
     }
     WriteFile(blobDir + "/waves.bin", waves);
-    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_pictures", PackPictures(first)}, {"kelo_waves", waves}});
+    WriteBlobSource(blobDir + "/blobs.cpp", {{"kelo_imagelist1_pictures", PackPictures(imageList1)},
+                                                   {"kelo_menu1_pictures", PackPictures(menu1)},
+                                                   {"kelo_waves", waves}});
 
     gen::WriteGif(dataDir + "/schuss.gif", gen::PaintSchuss());
     gen::WriteGif(dataDir + "/feuer.gif", gen::PaintFeuer());

@@ -13,7 +13,7 @@ TEST(StartUp, AWindowThatCannotBeBuiltShowsTheErrorAndTheRunFails) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     // The first built-in picture claims to be far larger than all of them.
-    auto* at = const_cast<unsigned char*>(kelo_pictures);
+    auto* at = const_cast<unsigned char*>(kelo_imagelist1_pictures);
     const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
     void* first = reinterpret_cast<void*>(uintptr_t(at) & ~(page - 1));
     if (mprotect(first, 2 * page, PROT_READ | PROT_WRITE) != 0) _exit(10);

@@ -77,11 +77,13 @@ TDXImageList::TDXImageList(TBuiltinList list) {
   const bool menu = list == TBuiltinList::Menu1;
   const int count = menu ? assets::kMenu1Count : assets::kImageList1Count;
   const assets::PictureEntry* entries = menu ? assets::kMenu1 : assets::kImageList1;
-  // Each item's place in its blob: the catalogue's order, ImageList1's items first.
+  // Each item's place in its blob: the catalogue's order, the later ones
+  // of ImageList1 first.
   int first = 0, later = 0;
   if (menu)
-    for (int i = 0; i < assets::kImageList1Count; ++i) ++(assets::kImageList1[i].later ? later : first);
-  const std::vector<unsigned char> blob = Unpack(kelo_pictures, kelo_pictures_size);
+    for (int i = 0; i < assets::kImageList1Count; ++i) later += assets::kImageList1[i].later ? 1 : 0;
+  const std::vector<unsigned char> blob = menu ? Unpack(kelo_menu1_pictures, kelo_menu1_pictures_size)
+                                               : Unpack(kelo_imagelist1_pictures, kelo_imagelist1_pictures_size);
   std::shared_ptr<TPictureCollectionItem::Later> coming;
   for (int i = 0; i < count; ++i) {
     auto item = std::make_unique<TPictureCollectionItem>();
