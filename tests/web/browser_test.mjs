@@ -14,15 +14,17 @@
 // named as not tried there. Prints the budgets; fails only on what the page does.
 //
 //   node tests/web/browser_test.mjs [--engine chromium|firefox|webkit]... [PAGE_FOLDER [SOURCE_FOLDER]]
+//   node tests/web/browser_test.mjs --budgets [PAGE_FOLDER [SOURCE_FOLDER]]   (Chromium's budgets alone)
 import { cpSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { reach, results, setUp, sleep, status as state } from './browsers.mjs';
 
 const args = process.argv.slice(2);
+const onlyBudgets = args[0] === '--budgets' && Boolean(args.shift());
 const engines = [];
 while (args[0] === '--engine') engines.push(args.splice(0, 2)[1]);
-if (!engines.length) engines.push('chromium', 'firefox', 'webkit');
+if (!engines.length) engines.push(...(onlyBudgets ? ['chromium'] : ['chromium', 'firefox', 'webkit']));
 const web = await setUp(args);
 const { source, pageFolder, serve } = web;
 const stage = join(source, 'build/wasm/src/platform/web/stage');  // the build's files before pack.mjs
@@ -450,6 +452,16 @@ const url = `http://127.0.0.1:${server.port}/`;
 const budgetServer = await serve(pageFolder);
 const budgetUrl = `http://127.0.0.1:${budgetServer.port}/`;
 const started = Date.now();
+async function allBudgets() {
+  await levelBudget('phone, 844 x 390 at 3x, touch, CPU slowed 4x', { width: 844, height: 390, scale: 3, slower: 4, touch: true, limit: 0.25 });
+  await levelBudget('laptop, 1440 x 900 at 2x', { width: 1440, height: 900, scale: 2, limit: 0.05 });
+  await levelBudget('desktop, 1920 x 1080 at 1x', { width: 1920, height: 1080, scale: 1, limit: 0.05 });
+}
+if (onlyBudgets) {
+  engine = 'chromium';
+  await allBudgets().catch((e) => report.stopped(engine, e));
+  engines.length = 0;
+}
 for (engine of engines) {
   report.prefix = engine;
   const t0 = Date.now();
@@ -478,9 +490,7 @@ for (engine of engines) {
       rmSync(profile, { recursive: true, force: true });
       mkdirSync(profile);
       await asAnApp(server, url, profile);
-      await levelBudget('phone, 844 x 390 at 3x, touch, CPU slowed 4x', { width: 844, height: 390, scale: 3, slower: 4, touch: true, limit: 0.25 });
-      await levelBudget('laptop, 1440 x 900 at 2x', { width: 1440, height: 900, scale: 2, limit: 0.05 });
-      await levelBudget('desktop, 1920 x 1080 at 1x', { width: 1920, height: 1080, scale: 1, limit: 0.05 });
+      await allBudgets();
       await portrait();
     } else {
       skip('installability, offline mode, touch, CPU slowing and the main thread\'s share (the budgets)',
