@@ -2,6 +2,10 @@
 // rectangles, alpha limits and scaling. Text is the screens' test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "platform/core/dxdraw.h"
 #include "platform/core/imagelist.h"
 #include "platform/core/surface.h"
 
@@ -111,4 +115,57 @@ TEST(Drawing, PictureItemsDrawOnlyTheirOnePattern) {
   EXPECT_EQ(Count(target, 0), 640 * 480);
   list.Items[0]->Draw(target, 0, 0, 0);
   EXPECT_LT(Count(target, 0), 640 * 480);
+}
+
+// A flip hands the back surface's pixels to the display without a copy; the
+// back surface must still hold the flipped picture wherever it is read or
+// drawn on in part, and a flip with nothing drawn shows the same again.
+TEST(Drawing, TheBackSurfaceKeepsTheFlippedPictureHoweverItIsUsedNext) {
+  TDXDraw screen;
+  TSurface& back = screen.Surface;
+  std::vector<uint16_t> visible;
+  const auto shown = [&](int x, int y) { return visible[size_t(y) * 640 + size_t(x)]; };
+
+  back.Fill(RGBColor(255, 0, 0));
+  back.SetPixel(5, 5, kBlue);
+  screen.Flip();
+  EXPECT_EQ(back.Pixel(5, 5), kBlue);  // read straight after a flip
+  back.FillRect(Rect(0, 0, 3, 3), RGBColor(0, 255, 0));
+  screen.Flip();
+  screen.Flip();  // nothing drawn in between
+  screen.VisiblePicture(visible);
+  EXPECT_EQ(shown(1, 1), kGreen);
+  EXPECT_EQ(shown(5, 5), kBlue);
+  EXPECT_EQ(shown(600, 400), kRed);
+
+  // As the source of another drawing, and under a sprite.
+  TSurface copy(640, 480), sprite;
+  copy.Draw(0, 0, back, false);
+  EXPECT_EQ(Count(copy, kRed), 640 * 480 - 9 - 1);
+  MakeSprite(sprite);
+  back.Draw(100, 100, sprite, true);
+  screen.Flip();
+  screen.VisiblePicture(visible);
+  EXPECT_EQ(shown(100, 100), kRed);  // the sprite's key showed the picture under it
+  EXPECT_EQ(shown(5, 5), kBlue);
+
+  // Whole rows, but not all of them (the pixel below them is new since the
+  // picture before, which the back surface's own pixels still hold).
+  back.SetPixel(600, 400, kGreen);
+  screen.Flip();
+  TSurface background(640, 480);
+  background.Fill(RGBColor(0, 0, 255));
+  back.DrawRect(0, 0, Rect(0, 0, 640, 100), background, false);
+  screen.Flip();
+  screen.VisiblePicture(visible);
+  EXPECT_EQ(shown(5, 5), kBlue);
+  EXPECT_EQ(shown(600, 400), kGreen);
+
+  // A whole background drawn over it, then a pixel: exactly that.
+  back.Draw(0, 0, background, false);
+  back.SetPixel(7, 7, kRed);
+  screen.Flip();
+  screen.VisiblePicture(visible);
+  EXPECT_EQ(std::count(visible.begin(), visible.end(), kBlue), 640 * 480 - 1);
+  EXPECT_EQ(shown(7, 7), kRed);
 }

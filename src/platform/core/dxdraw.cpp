@@ -38,7 +38,8 @@ void TDXDraw::Finalize() {
 void TDXDraw::Flip() {
   ++FlipCount;
   if (!TSurface::PixelsDrawn) return;
-  std::memcpy(front_.data(), Surface.Bits(), front_.size() * sizeof(uint16_t));
+  // Nothing drawn since the last flip: the front picture is the back surface's already.
+  if (!Surface.HandedOver()) Surface.HandOver(front_);
   PresentFront();
 }
 

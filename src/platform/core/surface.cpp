@@ -97,6 +97,7 @@ struct KeyedBlendOp {
 }  // namespace
 
 void TSurface::SetSize(int width, int height) {
+  lent_ = nullptr;
   width_ = std::max(0, width);
   height_ = std::max(0, height);
   pixels_.assign(size_t(width_) * size_t(height_), 0);
@@ -105,7 +106,18 @@ void TSurface::SetSize(int width, int height) {
 
 void TSurface::LoadFromGraphic(const TSurface& picture) {
   SetSize(picture.Width(), picture.Height());
-  std::copy(picture.pixels_.begin(), picture.pixels_.end(), pixels_.begin());
+  std::copy(picture.Bits(), picture.Bits() + picture.pixels_.size(), pixels_.begin());
+}
+
+void TSurface::HandOver(std::vector<uint16_t>& shown) {
+  Settle();
+  pixels_.swap(shown);
+  lent_ = &shown;
+}
+
+void TSurface::TakeBack() const {
+  std::copy(lent_->begin(), lent_->end(), pixels_.begin());
+  lent_ = nullptr;
 }
 
 void TSurface::Draw(int x, int y, const TSurface& source, bool transparent) {
@@ -118,7 +130,9 @@ void TSurface::DrawRect(int x, int y, TRect sr, const TSurface& source, bool tra
   const int w = sr.Width();
   const uint16_t key = source.KeyPixel();
   if (!transparent && &source != this && w == width_ && w == source.Width()) {
-    // Whole rows on both sides (a background): one copy.
+    // Whole rows on both sides (a background): one copy; over all of this
+    // surface, whatever it held after a flip is not needed any more.
+    if (y == 0 && sr.Height() == height_) lent_ = nullptr;
     std::memcpy(Bits() + size_t(y) * size_t(width_), source.Bits() + size_t(sr.Top) * size_t(w),
                 size_t(w) * size_t(sr.Height()) * sizeof(uint16_t));
     return;
@@ -161,7 +175,9 @@ void TSurface::DrawAlpha(TRect dr, TRect sr, const TSurface& source, bool transp
 }
 
 void TSurface::Fill(TColor colour) {
-  if (PixelsDrawn) std::fill(pixels_.begin(), pixels_.end(), ToPixel(colour));
+  if (!PixelsDrawn) return;
+  lent_ = nullptr;  // all of it is drawn over
+  std::fill(pixels_.begin(), pixels_.end(), ToPixel(colour));
 }
 
 void TSurface::FillRect(TRect rect, TColor colour) {

@@ -97,18 +97,40 @@ class TSurface {
 
   TCanvas& Canvas();
 
-  uint16_t* Bits() { return pixels_.data(); }
-  const uint16_t* Bits() const { return pixels_.data(); }
-  uint16_t Pixel(int x, int y) const { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }
-  void SetPixel(int x, int y, uint16_t p) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[size_t(y) * size_t(width_) + size_t(x)] = p;
+  uint16_t* Bits() {
+    Settle();
+    return pixels_.data();
   }
+  const uint16_t* Bits() const {
+    Settle();
+    return pixels_.data();
+  }
+  uint16_t Pixel(int x, int y) const { return Bits()[size_t(y) * size_t(width_) + size_t(x)]; }
+  void SetPixel(int x, int y, uint16_t p) {
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) Bits()[size_t(y) * size_t(width_) + size_t(x)] = p;
+  }
+
+  // A flip without a copy: this surface's pixels go to `shown` (of the same
+  // size) and it takes the ones `shown` had. It still holds `shown`'s picture:
+  // that is copied back only when something draws on less than all of it (a
+  // level's frame starts with its whole background and needs no copy).
+  void HandOver(std::vector<uint16_t>& shown);
+  // Nothing has been drawn since the last HandOver.
+  bool HandedOver() const { return lent_ != nullptr; }
   uint16_t KeyPixel() const { return ToPixel(TransparentColor); }
 
  private:
   int width_ = 0;
   int height_ = 0;
-  std::vector<uint16_t> pixels_;
+  void Settle() const {
+    if (lent_) TakeBack();
+  }
+  void TakeBack() const;
+
+  // Changed only by TakeBack, from reading methods too: the pixels stay what
+  // they are meant to be, only where they are kept changes.
+  mutable std::vector<uint16_t> pixels_;
+  mutable const std::vector<uint16_t>* lent_ = nullptr;  // whose picture this surface holds, after HandOver
   std::unique_ptr<TCanvas> canvas_;
 };
 
