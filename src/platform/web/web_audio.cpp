@@ -51,9 +51,10 @@ class PageAudio final : public WebAudio {
   // The music moves to the worklet's sequencer where the page has one, else
   // to one here, once the output runs and the SoundFont has loaded.
   void Update() override {
+    if (sequencer_) return;  // settled: the output runs and the music has its sequencer
     const int state = kelo_audio_state();
     if (!output_) output_ = (state & kOutputRunning) != 0;
-    if (sequencer_ || !output_) return;
+    if (!output_) return;
     if (state & kWorkletReady) {
       auto worklet = std::make_unique<RemoteSequencer>(kelo_audio_rate(), SendToWorklet);
       worklet_ = worklet.get();
