@@ -510,6 +510,10 @@ budgetServer.server.close();
 
 console.log('\nBudgets (measured, not tested):');
 for (const b of budgets) console.log('  ' + b);
+if (budgets.some((b) => b.includes(', WebGL:')))
+  console.log('  (WebGL is drawn here by SwiftShader in Chromium\'s GPU process, on the processor: its pictures a second\n' +
+    '   are what SwiftShader manages, and the main thread\'s busy share also counts the time it waited for a core\n' +
+    '   that SwiftShader held. With the CPU slowed, its processor time counts the slowing too.)');
 if (notTried.length) {
   console.log('\nNot tried:');
   for (const n of notTried) console.log('  ' + n);
