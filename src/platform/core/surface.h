@@ -120,17 +120,18 @@ class TSurface {
   uint16_t KeyPixel() const { return ToPixel(TransparentColor); }
 
  private:
-  int width_ = 0;
-  int height_ = 0;
+  // Copies the picture this surface stands for back into its own pixels.
   void Settle() const {
     if (lent_) TakeBack();
   }
   void TakeBack() const;
 
-  // Changed only by TakeBack, from reading methods too: the pixels stay what
-  // they are meant to be, only where they are kept changes.
+  int width_ = 0;
+  int height_ = 0;
+  // Mutable for Settle: reading a surface may copy its picture back, which
+  // changes where the picture is kept, not what it is.
   mutable std::vector<uint16_t> pixels_;
-  mutable const std::vector<uint16_t>* lent_ = nullptr;  // whose picture this surface holds, after HandOver
+  mutable const std::vector<uint16_t>* lent_ = nullptr;  // the picture it stands for, after HandOver
   std::unique_ptr<TCanvas> canvas_;
 };
 
