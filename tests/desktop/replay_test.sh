@@ -14,8 +14,8 @@ seconds=${3:-15}
 tmp=$(mktemp -d /tmp/kelo-replay-XXXXXX)
 xvfb="" game=""
 cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  if [ -n "$game" ]; then kill "$game" 2>/dev/null || true; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
   rm -rf "$tmp"
 }
 trap cleanup EXIT

@@ -37,7 +37,7 @@ tmp=$(mktemp -d /tmp/kelo-wine-XXXXXX)
 xvfb=""
 cleanup() {
   wineserver -k 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
   mountpoint -q "$tmp/ro" 2>/dev/null && umount "$tmp/ro"
   chmod -R u+w "$tmp" 2>/dev/null
   rm -rf "$tmp"
