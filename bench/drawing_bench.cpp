@@ -84,10 +84,13 @@ void BM_FlipAfterABackground(benchmark::State& state) {
 }
 BENCHMARK(BM_FlipAfterABackground);
 
-void BM_FlipAfterAPixel(benchmark::State& state) {
+// Flips after one pixel has changed (the back surface copies the picture
+// back), with the display's gamma ramp `ramp` where given.
+void FlipAfterAPixel(benchmark::State& state, const TGammaRamp* ramp) {
   plat::HarnessBackend host(0);
   Application.Initialize(&host);
   TDXDraw screen;
+  if (ramp) screen.SetGammaRamp(*ramp);
   uint16_t n = 0;
   bench::Measure(state, [&] {
     screen.Surface.SetPixel(0, 0, ++n);
@@ -95,22 +98,14 @@ void BM_FlipAfterAPixel(benchmark::State& state) {
   });
   Application.Initialize(nullptr);
 }
+
+void BM_FlipAfterAPixel(benchmark::State& state) { FlipAfterAPixel(state, nullptr); }
 BENCHMARK(BM_FlipAfterAPixel);
 
 void BM_FlipWithGamma(benchmark::State& state) {
-  plat::HarnessBackend host(0);
-  Application.Initialize(&host);
-  TDXDraw screen;
   TGammaRamp ramp;
-  screen.GetGammaRamp(ramp);
   for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = uint16_t(i * 128);
-  screen.SetGammaRamp(ramp);
-  uint16_t n = 0;
-  bench::Measure(state, [&] {
-    screen.Surface.SetPixel(0, 0, ++n);
-    screen.Flip();
-  });
-  Application.Initialize(nullptr);
+  FlipAfterAPixel(state, &ramp);
 }
 BENCHMARK(BM_FlipWithGamma);
 
